@@ -1,0 +1,63 @@
+#pragma once
+// The one settings record of the program and its key=value file.
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+class Settings {
+public:
+  // Not stored in the file.
+  std::wstring FilePath;
+  bool Applied = false;
+
+  // Stored in the file; the field names are the keys.
+  std::wstring CaptureFilter;
+  std::wstring DeviceName;
+  // Added to by the sampler thread, read and reset by the window thread: an
+  // atomic so that nobody ever sees half of a 64-bit update.
+  std::atomic<std::int64_t> BytesTransmitted{0};
+  bool PromiscuousMode = false;
+  // Read by the engine threads while the window thread may change them.
+  std::atomic<std::int32_t> AvgTime{0};
+  std::int32_t WindowPosX = 0;
+  std::int32_t WindowPosY = 0;
+  std::uint32_t WindowWidth = 0;
+  std::uint32_t WindowHeight = 0;
+  std::uint32_t Alpha = 0;
+  std::atomic<std::uint32_t> Interval{0};
+  bool IsPopup = false;
+  bool IsVisible = false;
+  bool IsMaximized = false;
+  bool AlwaysOnTop = false;
+  bool FadeOnHover = false;
+  bool UseGradients = false;
+  bool ShowInOut = false;
+
+  // Empty strings, every number and flag zero; Load fills the record.
+  Settings() = default;
+  Settings(const Settings& other);
+  // Copies the stored fields only; FilePath and Applied stay as they are.
+  Settings& operator=(const Settings& other);
+
+  // Every stored field to its default, except IsMaximized.
+  void SetDefaults();
+  // True when the file could be opened; the record is usable either way.
+  bool Load();
+  // Writes the file through "<file>.new"; true only when the new file was
+  // written completely and has replaced the old one.
+  bool Save();
+
+#ifdef _WIN32
+  // The modal four-page settings sheet; true when the user confirmed it.
+  bool ShowSettingsSheet(HINSTANCE instance, HWND parent);
+#endif
+};
+
+// The file's bytes for a record (ISO 8859-1, CR LF, the 18 lines in order).
+std::string SerializeSettings(const Settings& settings);
+// Reads file bytes into a record that already holds its defaults.
+void ParseSettings(const std::string& bytes, Settings& settings);
