@@ -21,6 +21,9 @@ failures=()
 count_ctest() {
   local log="$1" name="$2" line total bad
   line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+  if [ -z "$line" ] && grep -q 'No tests were found' "$log"; then
+    return
+  fi
   if [ -z "$line" ]; then
     failed=$((failed + 1))
     failures+=("$name: no test summary")
@@ -48,7 +51,7 @@ ctest_preset() {
   local preset="$1"
   shift
   local log="$logdir/ctest-$preset.log"
-  ctest --preset "$preset" -j "$jobs" "$@" 2>&1 | tee "$log" | grep -vE '^ +[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed' || true
+  ctest --preset "$preset" -j "$jobs" "$@" 2>&1 | tee "$log" | grep -vE '^ *([0-9]+/[0-9]+ Test +#[0-9]+: .* Passed|Start +[0-9]+: )' || true
   count_ctest "$log" "ctest $preset"
 }
 
