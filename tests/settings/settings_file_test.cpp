@@ -224,3 +224,42 @@ TEST(SettingsFile, PathsOutsideTheAnsiCodePageStillLoadAndSave) {
   ASSERT_TRUE(again.Load());
   EXPECT_EQ(again.Interval, 750u);
 }
+
+#ifndef _WIN32
+#include "platform/file.h"
+
+namespace {
+int FailAtCall = -1;
+int Calls = 0;
+bool FailNth(platform::FileOp) { return Calls++ == FailAtCall; }
+} // namespace
+
+TEST(SettingsFile, AFailedSaveNeverReplacesTheOldFile) {
+  TempDir dir;
+  Settings s;
+  s.SetDefaults();
+  s.FilePath = dir.File(L"bytwacht.ini");
+  s.Interval = 111;
+  ASSERT_TRUE(s.Save());
+  std::string old;
+  ASSERT_TRUE(ReadBytes(s.FilePath, old));
+
+  // Fail each file operation of a save in turn: create, 18 writes, sync, close, replace.
+  s.Interval = 222;
+  for (FailAtCall = 0; FailAtCall < 22; ++FailAtCall) {
+    Calls = 0;
+    platform::SetFileFaultHook(FailNth);
+    EXPECT_FALSE(s.Save()) << "failing operation " << FailAtCall;
+    platform::SetFileFaultHook(nullptr);
+    std::string now;
+    ASSERT_TRUE(ReadBytes(s.FilePath, now));
+    EXPECT_EQ(now, old) << "failing operation " << FailAtCall;
+  }
+  Calls = 0;
+  FailAtCall = -1;
+  platform::SetFileFaultHook(FailNth);
+  EXPECT_TRUE(s.Save());
+  platform::SetFileFaultHook(nullptr);
+  EXPECT_EQ(Calls, 22) << "create, one write per line, sync, close, replace";
+}
+#endif
