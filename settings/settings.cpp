@@ -97,8 +97,12 @@ void StoreValue(Settings& s, int key, const std::string& value) {
     return d;
   }();
   auto boolean = [&](bool fallback) { return ToInt32(value, fallback ? 1 : 0) != 0; };
+  // Save writes an unsigned field as its unsigned value, so a field that held a
+  // negative number comes back as 2147483648 or more; accept that range too, or
+  // the value would change with every save and load.
   auto uint32 = [&](std::uint32_t fallback) {
-    return static_cast<std::uint32_t>(ToInt32(value, static_cast<std::int32_t>(fallback)));
+    long long v = 0;
+    return ParseNumber(value, INT32_MIN, UINT32_MAX, v) ? static_cast<std::uint32_t>(v) : fallback;
   };
   switch (key) {
   case KeyDeviceName: s.DeviceName = Latin1ToWide(value); break;

@@ -113,7 +113,7 @@ TEST(SettingsParse, NumbersBooleansAndTheirBadForms) {
   // No digits, or out of range: the field's default, also over an earlier line.
   EXPECT_EQ(Parsed("Interval=250\r\nInterval=abc\r\n").Interval, 1000u);
   EXPECT_EQ(Parsed("Interval=-\r\n").Interval, 1000u);
-  EXPECT_EQ(Parsed("Interval=2147483648\r\n").Interval, 1000u);
+  EXPECT_EQ(Parsed("Interval=4294967296\r\n").Interval, 1000u);
   EXPECT_EQ(Parsed("AvgTime=99999999999999999999\r\n").AvgTime, 60);
   EXPECT_EQ(Parsed("BytesTransmitted=9223372036854775808\r\n").BytesTransmitted, 0);
   EXPECT_TRUE(Parsed("IsVisible=\r\n").IsVisible);
