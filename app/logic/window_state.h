@@ -1,0 +1,27 @@
+#pragma once
+// Decisions about the main window's style and geometry, free of Win32 calls.
+#include <cstdint>
+
+class Settings;
+
+struct WindowRect {
+  std::int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
+};
+
+// Copies the window's state into the record. The rectangle is taken only from a
+// window that is neither minimised nor maximised, so that the next start
+// restores the normal placement.
+void CaptureWindowStateInto(Settings& settings, std::uint32_t style, const WindowRect& rect, bool visible);
+
+struct StyleChange {
+  std::uint32_t Style = 0;
+  std::uint32_t ExStyle = 0;
+  bool WasMaximized = false;
+};
+
+// The double click: pop-up <-> normal. The style word is replaced whole, the
+// extended style only gains or loses the tool-window bit.
+StyleChange TogglePopupStyles(std::uint32_t style, std::uint32_t exStyle);
+
+// The styles that start-up gives the window for the stored IsPopup.
+StyleChange StartupStyles(bool isPopup, std::uint32_t exStyle);

@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include "app/logic/shell_constants.h"
+#include "app/logic/tip_text.h"
+#include "app/logic/tray_fields.h"
+#include "app/logic/tray_status.h"
+#include "capture/bps_sample.h"
+
+namespace {
+
+TEST(TrayStatus, ErrorHoldsAgainstOkForFifteenSeconds) {
+  std::uint64_t hold = 0;
+  StatusEffect error = DecideStatus(0x34, L"Netzwerkadapter kann nicht geöffnet werden!", 1000, hold);
+  EXPECT_FALSE(error.Ignored);
+  EXPECT_EQ(error.IconId, IconError);
+  EXPECT_EQ(error.TipText, L"Status: FEHLER\nNetzwerkadapter kann nicht geöffnet werden!");
+  EXPECT_EQ(error.BalloonTitle, L"Bytwacht - Fehler");
+  EXPECT_EQ(error.BalloonIcon, BalloonError);
+
+  // The restarted capture's OK five seconds later is dropped, balloon and all.
+  StatusEffect early = DecideStatus(0x21, L"Paketaufzeichnung wurde gestartet.", 6000, hold);
+  EXPECT_TRUE(early.Ignored);
+  EXPECT_FALSE(early.SetBalloon);
+  EXPECT_FALSE(early.SetTip);
+  EXPECT_EQ(early.IconId, 0);
+
+  StatusEffect late = DecideStatus(0x21, L"Paketaufzeichnung wurde gestartet.", 16001, hold);
+  EXPECT_FALSE(late.Ignored);
+  EXPECT_EQ(late.IconId, IconOk);
+  EXPECT_EQ(late.TipText, L"Status: OK\nPaketaufzeichnung wurde gestartet.");
+  EXPECT_FALSE(late.SetBalloon); // 0x21 asks for no balloon
+}
+
+TEST(TrayStatus, FurtherWarningsReplaceAtOnceAndExtendTheHold) {
+  std::uint64_t hold = 0;
+  DecideStatus(0x32, L"erste", 1000, hold);
+  StatusEffect second = DecideStatus(0x32, L"zweite", 10000, hold);
+  EXPECT_FALSE(second.Ignored);
+  EXPECT_EQ(second.TipText, L"Status: WARNUNG\nzweite");
+  EXPECT_EQ(second.BalloonTitle, L"Bytwacht - Warnung");
+  EXPECT_EQ(hold, 25000u);
+  EXPECT_TRUE(DecideStatus(0x21, L"ok", 20000, hold).Ignored);
+}
+
+TEST(TrayStatus, UnknownStateChangesNothingVisibleButHolds) {
+  std::uint64_t hold = 0;
+  StatusEffect odd = DecideStatus(0x33, L"Text", 500, hold);
+  EXPECT_FALSE(odd.Ignored);
+  EXPECT_FALSE(odd.SetBalloon);
+  EXPECT_FALSE(odd.SetTip);
+  EXPECT_EQ(odd.IconId, 0);
+  EXPECT_TRUE(DecideStatus(0x21, L"ok", 1000, hold).Ignored);
+}
+
+TEST(TrayStatus, NullTextTakesTheBalloonDownAndStillSetsThePicture) {
+  std::uint64_t hold = 0;
+  StatusEffect effect = DecideStatus(0x34, nullptr, 0, hold);
+  EXPECT_TRUE(effect.SetBalloon);
+  EXPECT_TRUE(effect.BalloonText.empty());
+  EXPECT_TRUE(effect.BalloonTitle.empty());
+  EXPECT_EQ(effect.BalloonIcon, BalloonNone);
+  EXPECT_FALSE(effect.SetTip);
+  EXPECT_EQ(effect.IconId, IconError);
+}
+
+// A 32-bit tick count wraps after 49.7 days; a hold taken just before the wrap
+// must not block OK messages for the weeks that follow.
+TEST(TrayStatus, HoldSurvivesTheThirtyTwoBitTickWrap) {
+  std::uint64_t hold = 0;
+  const std::uint64_t beforeWrap = 0xFFFFFFFFull - 1000;
+  DecideStatus(0x32, L"Warnung", beforeWrap, hold);
+  EXPECT_TRUE(DecideStatus(0x21, L"ok", beforeWrap + 14000, hold).Ignored);
+  EXPECT_FALSE(DecideStatus(0x21, L"ok", beforeWrap + 15001, hold).Ignored);
+
+  // A warning long ago never blocks an OK message much later.
+  hold = 0;
+  DecideStatus(0x32, L"Warnung", 100, hold);
+  EXPECT_FALSE(DecideStatus(0x21, L"ok", 100 + 0x90000000ull, hold).Ignored);
+}
+
+TEST(TrayFields, TextsAreCutToTheShellLimits) {
+  TrayFields fields;
+  fields.SetTip(std::wstring(200, L'a'));
+  fields.ShowBalloon(std::wstring(70, L't'), std::wstring(300, L'x'), BalloonWarning);
+  EXPECT_EQ(fields.TipText().size(), 127u);
+  EXPECT_EQ(fields.BalloonTitle().size(), 63u);
+  EXPECT_EQ(fields.BalloonText().size(), 255u);
+
+  // A surrogate pair at the limit is dropped whole rather than split.
+  std::wstring tip(126, L'a');
+  tip += static_cast<wchar_t>(0xD83D);
+  tip += static_cast<wchar_t>(0xDE00);
+  fields.SetTip(tip);
+  EXPECT_EQ(fields.TipText(), std::wstring(126, L'a'));
+}
+
+TEST(TrayFields, PendingFlagsCollectAndClearOnTake) {
+  TrayFields fields;
+  fields.SetTip(L"tip");
+  fields.MarkIcon();
+  EXPECT_EQ(fields.TakePendingFlags(), TrayFlagTip | TrayFlagIcon);
+  EXPECT_EQ(fields.TakePendingFlags(), 0u);
+  fields.ShowBalloon(L"", L"", BalloonNone);
+  EXPECT_EQ(fields.TakePendingFlags(), TrayFlagInfo);
+}
+
+TEST(TipText, NewestSampleFiguresWithoutPerSecond) {
+  BPSSample sample;
+  sample.Total = 1536;
+  sample.Average = 100;
+  sample.TopSrcPort = 65535;
+  sample.TopDstPort = 53;
+  const std::wstring tip = BuildTipText(sample);
+  EXPECT_EQ(tip,
+            L"Aktuelle Transferrate: 1.5 KiB\nDurchschnitt: 100 B\nMax. Verbindung (Ports): 65535 -> 53");
+  // With the status prefix the tip still fits the shell's 127 characters here.
+  EXPECT_LE((L"Status: OK\n" + tip).size(), 127u);
+}
+
+} // namespace
