@@ -1,0 +1,183 @@
+// The indexed flow table against the plain rule: walk every entry, add to each
+// one sharing the destination or the source port, append when none does.
+#include "capture/flow_table.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+namespace {
+
+struct ReferenceTable {
+  std::vector<ConnectionEntry> Entries;
+
+  void RecordFlow(std::uint16_t srcPort, std::uint16_t dstPort, const std::uint8_t* src,
+                  const std::uint8_t* dst, std::uint32_t length) {
+    bool matched = false;
+    for (ConnectionEntry& entry : Entries) {
+      if (entry.DstPort == dstPort || entry.SrcPort == srcPort) {
+        entry.Bytes += length;
+        matched = true;
+      }
+    }
+    if (matched) return;
+    ConnectionEntry entry;
+    entry.SrcPort = srcPort;
+    entry.DstPort = dstPort;
+    std::memcpy(entry.SrcAddress, src, 4);
+    std::memcpy(entry.DstAddress, dst, 4);
+    entry.Bytes = length;
+    Entries.push_back(entry);
+  }
+
+  // Position of the busiest entry, -1 when empty.
+  long Busiest() const {
+    long best = -1;
+    for (std::size_t i = 0; i < Entries.size(); ++i)
+      if (best < 0 || Entries[i].Bytes > Entries[static_cast<std::size_t>(best)].Bytes)
+        best = static_cast<long>(i);
+    return best;
+  }
+};
+
+long BusiestPosition(const FlowTable& table) {
+  const ConnectionEntry* best = table.Busiest();
+  return best == nullptr ? -1 : static_cast<long>(best - table.List().data());
+}
+
+void ExpectSame(const ReferenceTable& expected, const FlowTable& actual) {
+  ASSERT_EQ(expected.Entries.size(), actual.size());
+  for (std::size_t i = 0; i < expected.Entries.size(); ++i) {
+    const ConnectionEntry& e = expected.Entries[i];
+    const ConnectionEntry& a = actual.List()[i];
+    ASSERT_EQ(e.SrcPort, a.SrcPort) << "entry " << i;
+    ASSERT_EQ(e.DstPort, a.DstPort) << "entry " << i;
+    ASSERT_EQ(0, std::memcmp(e.SrcAddress, a.SrcAddress, 4)) << "entry " << i;
+    ASSERT_EQ(0, std::memcmp(e.DstAddress, a.DstAddress, 4)) << "entry " << i;
+    ASSERT_EQ(e.Bytes, a.Bytes) << "entry " << i;
+  }
+  ASSERT_EQ(expected.Busiest(), BusiestPosition(actual));
+}
+
+struct StreamShape {
+  unsigned Ports;   // ports are drawn from [0, Ports) plus a few fixed server ports
+  unsigned Packets; // per interval
+  bool HugeLengths; // lengths near 2^32 so that byte counts wrap
+};
+
+// Random intervals of random packets; the table is cleared between intervals
+// exactly as the sampler does, so stale port slots from earlier intervals are
+// exercised as well.
+void RunRandomIntervals(const StreamShape& shape, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::uniform_int_distribution<unsigned> port(0, shape.Ports - 1);
+  std::uniform_int_distribution<unsigned> pick(0, 9);
+  std::uniform_int_distribution<std::uint32_t> smallLength(60, 1514);
+  std::uniform_int_distribution<std::uint32_t> hugeLength(0xF0000000u, 0xFFFFFFFFu);
+  const std::uint16_t serverPorts[] = {80, 443, 53};
+  FlowTable table;
+  for (int interval = 0; interval < 6; ++interval) {
+    ReferenceTable reference;
+    for (unsigned n = 0; n < shape.Packets; ++n) {
+      auto src = static_cast<std::uint16_t>(port(rng));
+      auto dst = static_cast<std::uint16_t>(port(rng));
+      // Mostly client/server traffic in both directions, sometimes anything.
+      const unsigned kind = pick(rng);
+      if (kind < 4)
+        dst = serverPorts[kind % 3];
+      else if (kind < 8)
+        src = serverPorts[kind % 3];
+      const std::uint8_t srcAddress[4] = {10, 0, static_cast<std::uint8_t>(src >> 8),
+                                          static_cast<std::uint8_t>(n)};
+      const std::uint8_t dstAddress[4] = {192, 168, static_cast<std::uint8_t>(dst), 1};
+      const std::uint32_t length = shape.HugeLengths && pick(rng) == 0 ? hugeLength(rng) : smallLength(rng);
+      reference.RecordFlow(src, dst, srcAddress, dstAddress, length);
+      table.RecordFlow(src, dst, srcAddress, dstAddress, length);
+    }
+    ExpectSame(reference, table);
+    table.Clear();
+    ASSERT_TRUE(table.empty());
+    ASSERT_EQ(nullptr, table.Busiest());
+  }
+}
+
+TEST(FlowTableEquivalence, MatchesThePlainWalkOnRandomTraffic) {
+  const StreamShape shapes[] = {
+      {4, 50, false},       // a handful of ports: nearly every packet matches two entries
+      {64, 2000, false},    // many merges
+      {4000, 6000, false},  // many entries
+      {65536, 3000, false}, // the whole port range
+      {32, 3000, true},     // byte counts wrap, which reorders the busiest entry
+  };
+  unsigned seed = 1;
+  for (const StreamShape& shape : shapes) {
+    for (int round = 0; round < 2; ++round) {
+      SCOPED_TRACE(testing::Message() << "ports " << shape.Ports << " seed " << seed);
+      RunRandomIntervals(shape, seed++);
+      if (HasFatalFailure()) return;
+    }
+  }
+}
+
+const std::uint8_t A[4] = {10, 0, 0, 1}, B[4] = {10, 0, 0, 2}, C[4] = {10, 0, 0, 3}, D[4] = {10, 0, 0, 4};
+
+TEST(FlowTable, AttributesPacketsBySharedPorts) {
+  FlowTable table;
+  table.RecordFlow(1000, 80, A, B, 100); // A:1000 -> B:80
+  table.RecordFlow(80, 1000, B, A, 40);  // reverse direction: its own entry
+  table.RecordFlow(2000, 80, C, D, 7);   // another client of port 80 adds to the first entry
+  ASSERT_EQ(2u, table.size());
+  EXPECT_EQ(107u, table.List()[0].Bytes);
+  EXPECT_EQ(0, std::memcmp(table.List()[0].SrcAddress, A, 4)); // named by the packet that created it
+  EXPECT_EQ(40u, table.List()[1].Bytes);
+
+  // Source port of the second entry, destination port of the first: both grow.
+  table.RecordFlow(80, 80, C, C, 5);
+  EXPECT_EQ(112u, table.List()[0].Bytes);
+  EXPECT_EQ(45u, table.List()[1].Bytes);
+  // Same entry through both ports: counted once.
+  table.RecordFlow(1000, 80, A, B, 1);
+  EXPECT_EQ(113u, table.List()[0].Bytes);
+}
+
+TEST(FlowTable, EarliestEntryWinsATie) {
+  FlowTable table;
+  table.RecordFlow(1, 2, A, B, 50);
+  table.RecordFlow(3, 4, A, B, 70);
+  table.RecordFlow(5, 6, A, B, 70);
+  EXPECT_EQ(3, table.Busiest()->SrcPort);
+  table.RecordFlow(1, 9, A, B, 20);
+  EXPECT_EQ(1, table.Busiest()->SrcPort);
+}
+
+TEST(FlowTable, StalePortsOfAClearedIntervalDoNotMatch) {
+  FlowTable table;
+  table.RecordFlow(1000, 80, A, B, 10);
+  table.RecordFlow(2000, 443, A, B, 10);
+  table.Clear();
+  // Fresh interval: the first entry sits where 1000->80 used to, the second
+  // where 2000->443 was; neither may be found through the old ports.
+  table.RecordFlow(5000, 6000, C, D, 1);
+  table.RecordFlow(2000, 7000, C, D, 2);
+  table.RecordFlow(8000, 80, C, D, 4);
+  ASSERT_EQ(3u, table.size());
+  EXPECT_EQ(1u, table.List()[0].Bytes);
+  EXPECT_EQ(2u, table.List()[1].Bytes);
+  EXPECT_EQ(4u, table.List()[2].Bytes);
+}
+
+TEST(FlowTable, HoldsAnEntryForEverySourcePort) {
+  FlowTable table;
+  for (unsigned port = 0; port < 65536; ++port)
+    table.RecordFlow(static_cast<std::uint16_t>(port), static_cast<std::uint16_t>(port), A, B, 1);
+  ASSERT_EQ(65536u, table.size());
+  // The last entry's position needs all 16 bits of the port slots.
+  table.RecordFlow(65535, 0, A, B, 10);
+  EXPECT_EQ(11u, table.List()[65535].Bytes);
+  EXPECT_EQ(11u, table.List()[0].Bytes);
+  EXPECT_EQ(0, table.Busiest()->SrcPort);
+}
+
+} // namespace
