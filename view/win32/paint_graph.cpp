@@ -1,0 +1,34 @@
+#include "view/win32/paint_graph.h"
+
+#include "view/win32/graph_painter.h"
+
+namespace {
+
+CaptureEngine* BoundEngine = nullptr;
+const Settings* BoundSettings = nullptr;
+// LastSampleCount and LastMaximum last for the whole run.
+GraphMemory ProgramMemory;
+
+CaptureEngine& Engine(void* context) { return *static_cast<CaptureEngine*>(context); }
+
+} // namespace
+
+void BindGraphSources(CaptureEngine& engine, const Settings& settings) {
+  BoundEngine = &engine;
+  BoundSettings = &settings;
+}
+
+void PaintGraph(HWND window, HDC dc) {
+  if (BoundEngine && BoundSettings) PaintGraph(window, dc, *BoundEngine, *BoundSettings, ProgramMemory);
+}
+
+void PaintGraph(HWND window, HDC dc, CaptureEngine& engine, const Settings& settings, GraphMemory& memory) {
+  GraphSource source;
+  source.Context = &engine;
+  source.Lock = [](void* c) { Engine(c).LockData(); };
+  source.Unlock = [](void* c) { Engine(c).UnlockData(); };
+  source.History = [](void* c) -> const TrafficHistory& { return Engine(c).GetBPSData(); };
+  source.Counters = [](void* c) { return Engine(c).GetCounters(); };
+  source.Cursor = ReadGraphCursor;
+  PaintGraphFrom(window, dc, source, settings, memory);
+}
