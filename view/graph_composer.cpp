@@ -265,7 +265,10 @@ GraphPicture ComposeGraph(const GraphInput& in, GraphMemory& memory) {
     f.Maximum = std::max(f.Maximum, history.TotalAt(i));
 
   Painter p(pic.Ops);
-  pic.Ops.reserve(16 + (s.ShowInOut && s.UseGradients ? 7 : 2) * f.Visible);
+  // Background, grid, legend and overlay, then per record at most one minute
+  // line, one average segment and up to six bar parts.
+  const std::size_t partsPerBar = s.ShowInOut ? (s.UseGradients ? 6 : 3) : (s.UseGradients ? 2 : 1);
+  pic.Ops.reserve(40 + (2 + partsPerBar) * f.Visible);
   p.Fill(0, 0, f.Width, f.Height);
 
   for (int k = 3; k >= 1; --k) {
