@@ -304,6 +304,29 @@ TEST(GraphComposer, ConnectionLinesCutLongHostNamesAndAlignTabs) {
   EXPECT_NE(TextStartingWith(s.Paint(), L"Keine weiteren"), nullptr);
 }
 
+// 's' is wide, everything else narrow: tells which name the second stop measured.
+int WideEss(void*, std::wstring_view text) {
+  int w = 0;
+  for (wchar_t c : text)
+    w += c == L's' ? 10 : 4;
+  return w;
+}
+
+TEST(GraphComposer, EqualLengthHostNamesMeasureTheDestination) {
+  Scene s;
+  s.Input.Measure = WideEss;
+  BPSSample r = Rec(1000);
+  r.TopSrcPort = 1, r.TopDstPort = 2;
+  r.TopSrcHost = L"ssss";
+  r.TopDstHost = L"dddd";
+  s.History.Append(r);
+  s.HoverAt(297, 10);
+  const DrawOp* src = TextStartingWith(s.Paint(), L"Quelle:\t");
+  ASSERT_NE(src, nullptr);
+  EXPECT_EQ(src->TabStops[0], 8 * 4 + 5);
+  EXPECT_EQ(src->TabStops[1] - src->TabStops[0], 5 * 4 + 5) << "\"dddd \" measured, not \"ssss \"";
+}
+
 TEST(GraphComposer, ShortHostNamesAtTheLimit) {
   EXPECT_EQ(ShortHostName(std::wstring(32, L'a')), std::wstring(32, L'a'));
   const std::wstring cut = ShortHostName(std::wstring(30, L'a') + L"bcd");
