@@ -321,7 +321,8 @@ TEST(GraphComposer, EqualLengthHostNamesMeasureTheDestination) {
   r.TopDstHost = L"dddd";
   s.History.Append(r);
   s.HoverAt(297, 10);
-  const DrawOp* src = TextStartingWith(s.Paint(), L"Quelle:\t");
+  const GraphPicture p = s.Paint();
+  const DrawOp* src = TextStartingWith(p, L"Quelle:\t");
   ASSERT_NE(src, nullptr);
   EXPECT_EQ(src->TabStops[0], 8 * 4 + 5);
   EXPECT_EQ(src->TabStops[1] - src->TabStops[0], 5 * 4 + 5) << "\"dddd \" measured, not \"ssss \"";
