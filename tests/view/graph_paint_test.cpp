@@ -113,6 +113,17 @@ TEST_F(GraphPaint, GradientEndColours) {
   EXPECT_TRUE(Near(canvas.At(297, 70), RateColour(256, 2048), 8));
   EXPECT_TRUE(Near(canvas.At(298, 79), {0, 255, 0}, 12));
   EXPECT_EQ(canvas.At(297, 69), kBlack);
+
+  // Segments: saturated at both ends, light in the middle row.
+  Options.ShowInOut = true;
+  Data.History.Clear();
+  BPSSample r = Rec(2048);
+  r.Other = 0, r.Out = 0, r.In = 2048;
+  Data.History.Append(r);
+  window.PrintTo(canvas);
+  EXPECT_TRUE(Near(canvas.At(297, 0), {0, 255, 0}, 8));
+  EXPECT_TRUE(Near(canvas.At(297, 40), {128, 255, 128}, 8));
+  EXPECT_TRUE(Near(canvas.At(298, 79), {0, 255, 0}, 12));
 }
 
 TEST_F(GraphPaint, StackedInOutColours) {
