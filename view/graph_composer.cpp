@@ -69,8 +69,12 @@ private:
 };
 
 // Pixel height of `value` on a chart of `height` pixels whose top is `maximum`.
+// Bounded far beyond any screen, so that sums and differences of heights of
+// absurd records (In above Total, say) cannot overflow.
 std::int64_t Scale(std::int64_t value, std::int64_t maximum, double height) {
-  return RoundHalfUp(static_cast<double>(value) / static_cast<double>(maximum) * height);
+  constexpr std::int64_t kLimit = std::int64_t{1} << 40;
+  return std::clamp(RoundHalfUp(static_cast<double>(value) / static_cast<double>(maximum) * height), -kLimit,
+                    kLimit);
 }
 
 struct Segment {

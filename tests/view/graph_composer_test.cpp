@@ -541,6 +541,26 @@ TEST(GraphComposer, AverageLineStartsAtRecordZeroAndIsPaintedOver) {
   EXPECT_EQ(scrolled[0].X2, 0);
 }
 
+TEST(GraphComposer, AbsurdRecordsAndSizesStayDefined) {
+  // Nothing the sampler produces, but a paint must never be undefined behaviour.
+  for (bool gradients : {false, true}) {
+    Scene s(3000, 2000000000);
+    s.Input.Settings.UseGradients = gradients;
+    s.Input.Settings.ShowInOut = true;
+    s.Input.Settings.AvgTime = 0;
+    s.Input.Settings.Interval = 0;
+    BPSSample r = Rec(INT64_MAX, INT64_MIN);
+    r.In = INT64_MAX, r.Out = INT64_MAX, r.Other = INT64_MIN;
+    s.History.Append(r);
+    s.History.Append(Rec(-5, INT64_MAX));
+    s.HoverAt(INT32_MIN, 0);
+    GraphPicture p = s.Paint();
+    EXPECT_EQ(p.Maximum, INT64_MAX);
+    s.HoverAt(2997, 0);
+    EXPECT_EQ(s.Paint().Hovered, 1);
+  }
+}
+
 TEST(GraphComposer, WaitingStateHasNoLegendAndNoOverlay) {
   Scene s;
   s.HoverAt(297, 10);
