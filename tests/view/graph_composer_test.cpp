@@ -549,15 +549,18 @@ TEST(GraphComposer, AbsurdRecordsAndSizesStayDefined) {
     s.Input.Settings.ShowInOut = true;
     s.Input.Settings.AvgTime = 0;
     s.Input.Settings.Interval = 0;
-    BPSSample r = Rec(INT64_MAX, INT64_MIN);
+    s.History.Append(Rec(INT64_MAX, INT64_MIN));
+    BPSSample r = Rec(100, INT64_MAX);
     r.In = INT64_MAX, r.Out = INT64_MAX, r.Other = INT64_MIN;
     s.History.Append(r);
     s.History.Append(Rec(-5, INT64_MAX));
     s.HoverAt(INT32_MIN, 0);
-    GraphPicture p = s.Paint();
-    EXPECT_EQ(p.Maximum, INT64_MAX);
+    EXPECT_EQ(s.Paint().Maximum, INT64_MAX);
+    s.Input.Width = 6; // the huge record scrolls out; the in/out parts dwarf the maximum
+    EXPECT_EQ(s.Paint().Maximum, 512);
+    s.Input.Width = 3000;
     s.HoverAt(2997, 0);
-    EXPECT_EQ(s.Paint().Hovered, 1);
+    EXPECT_EQ(s.Paint().Hovered, 2);
   }
 }
 
