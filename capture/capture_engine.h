@@ -1,11 +1,21 @@
 #pragma once
 // The one capture engine: adapter, capture and sampler threads, history.
-// (Public interface; the members behind it belong to the engine's files.)
+#include <atomic>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
+#include "capture/flow_table.h"
+#include "capture/host_name_cache.h"
+#include "capture/packet_accounting.h"
+#include "capture/pcap_api.h"
 #include "capture/traffic_history.h"
+#include "platform/handles.h"
+#include "platform/lock.h"
+#include "platform/thread.h"
 
 class Settings;
+struct CaptureThreadContext;
 
 struct EngineCounters {
   std::uint32_t PacketCount = 0;
@@ -13,20 +23,25 @@ struct EngineCounters {
   std::uint32_t CacheHits = 0;
 };
 
-// Opaque handles of the user interface (HINSTANCE and HWND on Windows).
-using ModuleHandle = void*;
-using WindowHandle = void*;
-
 class CaptureEngine {
 public:
   // Configure's mask bits.
   static constexpr unsigned ConfigureInstance = 1, ConfigureWindow = 2, ConfigureSettings = 4,
                             ConfigureOnSample = 8;
 
+  CaptureEngine();
+  CaptureEngine(const CaptureEngine&) = delete;
+  CaptureEngine& operator=(const CaptureEngine&) = delete;
+  // Stops the capture and waits for every thread the engine started.
+  ~CaptureEngine();
+
   void Configure(ModuleHandle instance, WindowHandle window, Settings* settings, void (*onSample)(),
                  unsigned mask);
+  // False when the capture library cannot be loaded, the adapter dialog was
+  // cancelled or no thread could be started.
   bool StartCapture(bool restart);
   void StopCapture();
+  // The modal adapter dialog; false when it was cancelled.
   bool SelectAdapter();
 
   void LockData();
@@ -37,4 +52,37 @@ public:
   void ClearHistory();
   void RecomputeAverages();
   EngineCounters GetCounters() const;
+
+private:
+  friend struct CaptureSession;
+  friend int RunAdapterDialog(CaptureEngine& engine);
+
+  TrafficHistory BPSData;
+  std::atomic<bool> DataLocked{false};
+  HostNameCache HostNames;
+  platform::Lock DataLock;
+  IntervalCounters IntervalCounts; // IntervalBytes, IntervalBytesIn, IntervalBytesOut
+  FlowTable IntervalConnections;
+  std::atomic<std::uint32_t> PacketCount{0}; // written under DataLock, read without
+  std::uint8_t LocalAddress[4] = {};
+  Settings* AppSettings = nullptr;
+  ModuleHandle Instance = nullptr;
+  WindowHandle Window = nullptr;
+  std::atomic<void (*)()> OnSample{nullptr};
+  std::atomic<PcapHandle*> CaptureHandle{nullptr};
+  platform::Thread CaptureThread;
+
+  PcapLibrary Pcap;
+  // Guards CaptureThread, Current and Retired, and every change of
+  // CaptureHandle, so that pcap_breakloop never meets a closed handle.
+  platform::Lock SessionLock;
+  std::shared_ptr<CaptureThreadContext> Current;
+  // Threads that may still be finishing: a capture thread that restarted the
+  // capture itself, a sampler that outlived its capture thread's wait.
+  std::vector<platform::Thread> Retired;
+
+  void ReapRetired(bool wait);
+  // Ends the session of `context`: no loop entered any more, a running loop
+  // broken. Caller holds SessionLock.
+  void CancelSession(CaptureThreadContext& context);
 };

@@ -1,0 +1,226 @@
+#include "capture/capture_session.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "capture/capture_engine.h"
+#include "capture/capture_loop.h"
+#include "capture/capture_thread_context.h"
+#include "capture/sampler_math.h"
+#include "capture/status_messages.h"
+#include "platform/clock.h"
+#include "platform/ui_services.h"
+#include "settings/settings.h"
+
+namespace {
+
+constexpr int SnapshotLength = 128;
+constexpr int ReadTimeoutMs = 100;
+constexpr std::uint32_t FilterNetmask = 0x00FFFFFF;
+
+std::shared_ptr<CaptureThreadContext> TakeContext(void* argument) {
+  auto* holder = static_cast<std::shared_ptr<CaptureThreadContext>*>(argument);
+  std::shared_ptr<CaptureThreadContext> context = std::move(*holder);
+  delete holder;
+  return context;
+}
+
+void SendStatus(WindowHandle window, std::uintptr_t wParam, const wchar_t* text) {
+  platform::SendTextMessage(window, WM_STATUSINFO, wParam, text);
+}
+
+// The IPv4 address of the device named `device`, if the library lists one.
+void RefreshLocalAddress(const PcapFunctions& pcap, const std::string& device, std::uint8_t localAddress[4]) {
+  char errorBuffer[PcapErrorBufferSize] = {};
+  PcapDevice* devices = nullptr;
+  if (pcap.FindAllDevs(&devices, errorBuffer) == -1) return;
+  for (PcapDevice* d = devices; d != nullptr; d = d->Next) {
+    if (d->Name == nullptr || device != d->Name) continue;
+    for (PcapAddress* a = d->Addresses; a != nullptr; a = a->Next) {
+      if (a->Addr != nullptr && a->Addr->Family == PcapFamilyInet) {
+        std::memcpy(localAddress, a->Addr->Address, 4);
+        break;
+      }
+    }
+    break;
+  }
+  if (devices != nullptr) pcap.FreeAllDevs(devices);
+}
+
+// The sampler's wait for a cycle that may take three intervals, in a form that
+// cannot overflow.
+std::uint32_t SamplerGrace(std::uint32_t interval) {
+  const std::uint64_t grace = 3ull * interval;
+  return grace > 0xFFFFFFFEull ? 0xFFFFFFFEu : static_cast<std::uint32_t>(grace);
+}
+
+} // namespace
+
+void CaptureSession::PacketHandler(unsigned char* user, const PcapPacketHeader* header,
+                                   const unsigned char* bytes) {
+  CaptureEngine& engine = *reinterpret_cast<CaptureEngine*>(user);
+  engine.LockData();
+  engine.PacketCount.store(engine.PacketCount.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+  AccountPacket(engine.IntervalCounts, engine.IntervalConnections, engine.LocalAddress, header->CapLen,
+                header->Len, bytes);
+  engine.UnlockData();
+}
+
+unsigned CaptureSession::CaptureThreadMain(void* argument) {
+  std::shared_ptr<CaptureThreadContext> context = TakeContext(argument);
+  CaptureEngine& engine = *context->Engine;
+  const PcapFunctions& pcap = engine.Pcap.Calls();
+  context->StopRequested = false;
+
+  RefreshLocalAddress(pcap, context->DeviceName, engine.LocalAddress);
+
+  char errorBuffer[PcapErrorBufferSize] = {};
+  PcapHandle* handle =
+      pcap.Open(context->DeviceName.c_str(), SnapshotLength,
+                context->PromiscuousMode ? PcapOpenFlagPromiscuous : 0, ReadTimeoutMs, nullptr, errorBuffer);
+  if (handle == nullptr) {
+    bool tell;
+    {
+      platform::LockGuard guard(engine.SessionLock);
+      // A session replaced while it was opening ends quietly.
+      tell = !context->CancelRequested;
+      context->Phase = tell ? SessionPhase::Asking : SessionPhase::Ended;
+    }
+    if (tell) {
+      SendStatus(engine.Window, CaptureErrorStatus, AdapterOpenStatusText);
+      platform::ShowMessageBox(engine.Window, L"Adapter kann nicht geöffnet werden!", L"Fehler",
+                               platform::BoxOk | platform::BoxIconExclamation);
+    }
+    context->Phase = SessionPhase::Ended;
+    return 1;
+  }
+  bool cancelled;
+  {
+    platform::LockGuard guard(engine.SessionLock);
+    cancelled = context->CancelRequested;
+    if (!cancelled) engine.CaptureHandle = handle;
+    context->Phase = cancelled ? SessionPhase::Ended : SessionPhase::Capturing;
+  }
+  if (cancelled) {
+    // Replaced or stopped while the adapter was opening.
+    pcap.Close(handle);
+    return 0;
+  }
+
+  PcapProgram program{};
+  bool compiled = false;
+  if (pcap.Compile(handle, &program, context->CaptureFilter.c_str(), 1, FilterNetmask) < 0) {
+    SendStatus(engine.Window, FilterWarningStatus, FilterCompileText);
+  } else {
+    compiled = true;
+    if (pcap.SetFilter(handle, &program) < 0) SendStatus(engine.Window, FilterWarningStatus, FilterSetText);
+  }
+
+  engine.LockData();
+  engine.BPSData.Clear();
+  engine.PacketCount = 0;
+  engine.UnlockData();
+
+  auto* samplerArgument = new std::shared_ptr<CaptureThreadContext>(context);
+  if (context->Sampler.Start(SamplerThreadMain, samplerArgument))
+    context->Sampler.SetPriority(platform::ThreadPriority::TimeCritical);
+  else
+    delete samplerArgument;
+
+  const int result = RunCaptureLoop(pcap, handle, PacketHandler, reinterpret_cast<unsigned char*>(&engine),
+                                    context->CancelRequested);
+  context->StopRequested = true;
+
+  const std::uint32_t interval = engine.AppSettings->Interval;
+  if (!context->Sampler.WaitFor(SamplerGrace(interval))) {
+    // The sampler is still busy with its last sample; it ends by itself and
+    // the engine waits for it before it goes.
+    platform::LockGuard guard(engine.SessionLock);
+    engine.Retired.push_back(std::move(context->Sampler));
+  }
+
+  if (compiled) pcap.FreeCode(&program);
+  {
+    platform::LockGuard guard(engine.SessionLock);
+    engine.CaptureHandle = nullptr;
+  }
+  pcap.Close(handle);
+
+  bool ask;
+  {
+    platform::LockGuard guard(engine.SessionLock);
+    // A loop that failed after the session was told to end is no news.
+    ask = result == PcapLoopError && !context->CancelRequested;
+    context->Phase = ask ? SessionPhase::Asking : SessionPhase::Ended;
+  }
+  if (ask) {
+    SendStatus(engine.Window, CaptureErrorStatus, LoopEndedStatusText);
+    const int answer = platform::ShowMessageBox(
+        engine.Window,
+        L"In der Paketverarbeitungsschleife ist ein Fehler aufgetreten!\n\nSoll versucht werden, das "
+        L"Capturing neu zu starten?",
+        L"Fehler in der Paketverarbeitung", platform::BoxYesNo | platform::BoxIconError);
+    context->Phase = SessionPhase::Ended;
+    if (answer == platform::AnswerYes) engine.StartCapture(false);
+  }
+  context->Phase = SessionPhase::Ended;
+  return 0;
+}
+
+unsigned CaptureSession::SamplerThreadMain(void* argument) {
+  std::shared_ptr<CaptureThreadContext> context = TakeContext(argument);
+  CaptureEngine& engine = *context->Engine;
+  Settings& settings = *engine.AppSettings;
+
+  SendStatus(engine.Window, CaptureStartedStatus, CaptureStartedText);
+
+  BPSSample working;
+  std::uint32_t busy = 0;
+  while (!context->StopRequested) {
+    // An interval of 0 (only a hand-edited file holds one) would spin at
+    // time-critical priority and divide by zero.
+    const std::uint32_t interval = std::max<std::uint32_t>(settings.Interval, 1);
+    if (busy < interval) platform::SleepMs(interval - busy);
+    const std::uint32_t t0 = platform::TickCount();
+    // The interval may have changed while this thread slept.
+    const float factor = RateFactor(std::max(std::max<std::uint32_t>(settings.Interval, 1), busy));
+
+    // Take the interval's counts and its busiest flow; the packet handler goes
+    // on with the next interval at once.
+    IntervalCounters counts;
+    ConnectionEntry busiest;
+    bool haveFlow = false;
+    engine.LockData();
+    counts = engine.IntervalCounts;
+    settings.BytesTransmitted.fetch_add(static_cast<std::int64_t>(counts.Bytes));
+    if (const ConnectionEntry* top = engine.IntervalConnections.Busiest()) {
+      busiest = *top;
+      haveFlow = true;
+    }
+    engine.IntervalCounts = IntervalCounters{};
+    engine.IntervalConnections.Clear();
+    engine.UnlockData();
+
+    FillRates(working, counts, factor);
+    // Name lookups may wait on the network: never while holding the data lock,
+    // which the packet handler, the painting and the tip need.
+    if (haveFlow) {
+      working.TopDstHost = engine.HostNames.HostName(busiest.DstAddress);
+      working.TopSrcHost = engine.HostNames.HostName(busiest.SrcAddress);
+      working.TopSrcPort = busiest.SrcPort;
+      working.TopDstPort = busiest.DstPort;
+    }
+
+    engine.LockData();
+    working.Average = SamplerAverage(engine.BPSData, settings.AvgTime, factor);
+    engine.BPSData.Append(working);
+    engine.UnlockData();
+
+    if (!context->StopRequested) {
+      if (void (*onSample)() = engine.OnSample.load()) onSample();
+    }
+    busy = platform::TickCount() - t0;
+  }
+  return 0;
+}

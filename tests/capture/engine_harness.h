@@ -1,0 +1,64 @@
+#pragma once
+// What the engine tests of the native build put around a CaptureEngine: a
+// clock that only moves when the test says so, a window that records every
+// status message, message boxes that answer as told, and a watchdog that ends
+// a test which hangs.
+#include <cstdint>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace harness {
+
+// The sampler's clock: TickCount returns Now; SleepMs waits for Step (or
+// returns at once after FreeRun) and then moves Now on by the time asked for.
+namespace clock {
+void Install();
+void Uninstall();
+void Step(int cycles = 1);
+void FreeRun();
+void Advance(std::uint32_t milliseconds);
+std::uint32_t Now();
+int Sleeps(); // SleepMs calls that have returned
+} // namespace clock
+
+struct Status {
+  std::uintptr_t WParam;
+  std::wstring Text;
+  std::thread::id Thread;
+};
+
+struct Box {
+  std::wstring Text;
+  std::wstring Caption;
+  unsigned Flags;
+};
+
+namespace window {
+void Install(int boxAnswer);
+void Uninstall();
+void SetBoxAnswer(int answer);
+std::vector<Status> Statuses();
+std::vector<Box> Boxes();
+// Waits until `count` status messages with this wParam (any when 0) arrived.
+bool WaitForStatuses(std::size_t count, std::uintptr_t wParam = 0, int timeoutMs = 5000);
+bool WaitForBoxes(std::size_t count, int timeoutMs = 5000);
+int OnSampleCalls();
+void OnSample();
+} // namespace window
+
+// Aborts the process with a message when not dismissed within the time.
+class Watchdog {
+public:
+  explicit Watchdog(int seconds, const char* what);
+  Watchdog(const Watchdog&) = delete;
+  Watchdog& operator=(const Watchdog&) = delete;
+  ~Watchdog();
+
+private:
+  struct State;
+  State* Shared;
+  std::thread Guard;
+};
+
+} // namespace harness

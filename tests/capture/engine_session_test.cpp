@@ -1,0 +1,528 @@
+// The life of a capture session, seen from the window: which status messages
+// and boxes arrive, which adapter calls are made, and what the history holds.
+// The capture library, the clock, the window and the name resolver are
+// played by the test.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+
+#include "capture/capture_engine.h"
+#include "capture/name_resolver.h"
+#include "capture/adapter_dialog.h"
+#include "engine_harness.h"
+#include "fake_pcap.h"
+#include "frames.h"
+#include "platform/ui_services.h"
+#include "settings/settings.h"
+
+using namespace testframes;
+
+namespace {
+
+WindowHandle const TestWindow = reinterpret_cast<WindowHandle>(0x1234);
+
+const Ipv4 Local{192, 168, 0, 10};
+const Ipv4 Remote{10, 0, 0, 1};
+const Ipv4 Far{10, 0, 0, 9};
+
+// The resolver: 192.168.0.10 is "self.local", 10.0.0.9 "far.example", the
+// rest fails. It can be held until released, and can make a lookup take time
+// on the test clock.
+struct ResolverState {
+  std::mutex Mutex;
+  std::condition_variable Changed;
+  bool Hold = false;
+  bool Waiting = false;
+  std::uint32_t Takes = 0;
+  int Calls = 0;
+} Resolver;
+
+bool FakeResolve(const std::uint8_t address[4], std::string& host) {
+  std::uint32_t takes;
+  {
+    std::unique_lock<std::mutex> lock(Resolver.Mutex);
+    takes = Resolver.Takes;
+    ++Resolver.Calls;
+    Resolver.Waiting = true;
+    Resolver.Changed.notify_all();
+    Resolver.Changed.wait(lock, [] { return !Resolver.Hold; });
+    Resolver.Waiting = false;
+  }
+  harness::clock::Advance(takes);
+  if (address[0] == 192) {
+    host = "self.local";
+    return true;
+  }
+  if (address[3] == 9) {
+    host = "far.example";
+    return true;
+  }
+  return false;
+}
+
+void HoldResolver(bool hold) {
+  std::lock_guard<std::mutex> lock(Resolver.Mutex);
+  Resolver.Hold = hold;
+  Resolver.Changed.notify_all();
+}
+
+bool WaitUntilResolverWaits() {
+  std::unique_lock<std::mutex> lock(Resolver.Mutex);
+  return Resolver.Changed.wait_for(lock, std::chrono::seconds(5), [] { return Resolver.Waiting; });
+}
+
+int ResolverCalls() {
+  std::lock_guard<std::mutex> lock(Resolver.Mutex);
+  return Resolver.Calls;
+}
+
+Settings* DialogSettings = nullptr;
+int DialogCalls = 0;
+int DialogAnswer = 2;
+int FakeDialog(Settings* settings) {
+  ++DialogCalls;
+  DialogSettings = settings;
+  if (DialogAnswer == 1) settings->DeviceName = L"fake0";
+  return DialogAnswer;
+}
+
+class CaptureSessionTest : public ::testing::Test {
+protected:
+  harness::Watchdog Dog{60, "capture session test"};
+  Settings AppSettings;
+  std::unique_ptr<CaptureEngine> Engine;
+
+  void SetUp() override {
+    AppSettings.SetDefaults();
+    AppSettings.DeviceName = L"fake0";
+    AppSettings.BytesTransmitted = 5;
+    fakepcap::Install();
+    harness::clock::Install();
+    harness::window::Install(platform::AnswerNo);
+    {
+      std::lock_guard<std::mutex> lock(Resolver.Mutex);
+      Resolver.Hold = false;
+      Resolver.Takes = 0;
+      Resolver.Calls = 0;
+    }
+    SetNameResolver(FakeResolve);
+    DialogCalls = 0;
+    SetAdapterDialogHook(FakeDialog);
+    Engine = std::make_unique<CaptureEngine>();
+    Engine->Configure(nullptr, TestWindow, &AppSettings, harness::window::OnSample, 15);
+  }
+
+  void TearDown() override {
+    harness::clock::FreeRun();
+    HoldResolver(false);
+    Engine.reset();
+    SetAdapterDialogHook(nullptr);
+    SetNameResolver(nullptr);
+    harness::window::Uninstall();
+    harness::clock::Uninstall();
+    fakepcap::Uninstall();
+  }
+
+  // Starts and waits until the sampler announced the capture.
+  void StartAndWait(bool restart = false, std::size_t started = 1) {
+    ASSERT_TRUE(Engine->StartCapture(restart));
+    ASSERT_TRUE(harness::window::WaitForStatuses(started, 0x21));
+  }
+
+  // Lets the sampler run freely (so that it sees the end at once) and stops.
+  void Stop() {
+    harness::clock::FreeRun();
+    Engine->StopCapture();
+  }
+
+  std::vector<BPSSample> Samples() {
+    std::vector<BPSSample> out;
+    Engine->LockData();
+    const TrafficHistory& history = Engine->GetBPSData();
+    for (std::size_t i = 0; i < history.size(); ++i)
+      out.push_back(history[i]);
+    Engine->UnlockData();
+    return out;
+  }
+
+  bool WaitForSamples(std::size_t count) {
+    for (int i = 0; i < 5000; ++i) {
+      if (Samples().size() >= count) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+  }
+
+  // Delivers the frames and runs one sampler cycle.
+  void Interval(const std::vector<std::pair<std::vector<std::uint8_t>, std::uint32_t>>& frames) {
+    const std::size_t before = Samples().size();
+    for (const auto& frame : frames)
+      fakepcap::Inject(frame.first, frame.second);
+    ASSERT_TRUE(fakepcap::WaitDelivered());
+    harness::clock::Step();
+    ASSERT_TRUE(WaitForSamples(before + 1));
+  }
+};
+
+TEST_F(CaptureSessionTest, WithoutAnAdapterTheDialogDecides) {
+  AppSettings.DeviceName.clear();
+  DialogAnswer = 2;
+  EXPECT_FALSE(Engine->StartCapture(false));
+  EXPECT_EQ(DialogCalls, 1);
+  EXPECT_EQ(fakepcap::Stats().OpenAttempts, 0);
+
+  DialogAnswer = 1;
+  StartAndWait();
+  EXPECT_EQ(DialogSettings, &AppSettings);
+  EXPECT_EQ(DialogCalls, 2);
+  const fakepcap::Statistics stats = fakepcap::Stats();
+  EXPECT_EQ(stats.LastDevice, "fake0");
+  EXPECT_EQ(stats.LastSnapLength, 128);
+  EXPECT_EQ(stats.LastFlags, 0);
+  EXPECT_EQ(stats.LastTimeout, 100);
+  EXPECT_EQ(stats.LastFilter, "not arp");
+  EXPECT_TRUE(Engine->SelectAdapter());
+  DialogAnswer = 2;
+  EXPECT_FALSE(Engine->SelectAdapter());
+}
+
+TEST_F(CaptureSessionTest, AMissingCaptureLibraryFailsTheStart) {
+  PcapFunctions incomplete = fakepcap::Functions();
+  incomplete.Dispatch = nullptr;
+  SetPcapFunctions(&incomplete);
+  CaptureEngine engine; // loads the library afresh
+  engine.Configure(nullptr, TestWindow, &AppSettings, nullptr, 15);
+  EXPECT_FALSE(engine.StartCapture(false));
+  EXPECT_EQ(fakepcap::Stats().OpenAttempts, 0);
+}
+
+TEST_F(CaptureSessionTest, PromiscuousModeOpensWithItsFlag) {
+  AppSettings.PromiscuousMode = true;
+  StartAndWait();
+  EXPECT_EQ(fakepcap::Stats().LastFlags, 1);
+}
+
+TEST_F(CaptureSessionTest, AStartWhileCapturingKeepsTheCaptureAndARestartReplacesIt) {
+  StartAndWait();
+  Interval({{Ipv4Frame(Remote, Local, Udp, 1, 2), 100}});
+  EXPECT_TRUE(Engine->StartCapture(false));
+  EXPECT_EQ(fakepcap::Stats().Opens, 1);
+  EXPECT_EQ(Engine->GetCounters().PacketCount, 1u);
+  EXPECT_EQ(Samples().size(), 1u);
+
+  harness::clock::FreeRun();
+  StartAndWait(true, 2);
+  const fakepcap::Statistics stats = fakepcap::Stats();
+  EXPECT_EQ(stats.Opens, 2);
+  EXPECT_EQ(stats.Closes, 1);
+  EXPECT_EQ(stats.MostOpenAtOnce, 1);
+  EXPECT_EQ(stats.FreeCodes, 1);
+  // The new capture started with an empty history and no packets.
+  EXPECT_EQ(Engine->GetCounters().PacketCount, 0u);
+  EXPECT_TRUE(fakepcap::WaitForDispatchers(1));
+
+  Engine->StopCapture();
+  EXPECT_EQ(fakepcap::Stats().OpenNow, 0);
+  Engine->StopCapture(); // nothing open: returns at once
+  EXPECT_EQ(fakepcap::Stats().BreakLoops, 2);
+}
+
+TEST_F(CaptureSessionTest, AnAdapterThatCannotBeOpenedKeepsTheOldHistory) {
+  StartAndWait();
+  Interval({{Ipv4Frame(Remote, Local, Udp, 1, 2), 100}});
+  harness::clock::FreeRun(); // let the old sampler finish its last cycle
+  Engine->StopCapture();
+  const std::size_t kept = Samples().size();
+  ASSERT_GE(kept, 1u);
+
+  fakepcap::Behaviour broken;
+  broken.OpenFails = true;
+  fakepcap::Install(broken);
+  EXPECT_TRUE(Engine->StartCapture(true));
+  ASSERT_TRUE(harness::window::WaitForBoxes(1));
+  Engine->StopCapture();
+  const std::vector<harness::Box> boxes = harness::window::Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].Text, L"Adapter kann nicht geöffnet werden!");
+  EXPECT_EQ(boxes[0].Caption, L"Fehler");
+  EXPECT_EQ(boxes[0].Flags, 0x30u); // MB_OK | MB_ICONEXCLAMATION
+  const std::vector<harness::Status> statuses = harness::window::Statuses();
+  ASSERT_FALSE(statuses.empty());
+  EXPECT_EQ(statuses.back().WParam, 0x34u);
+  EXPECT_EQ(statuses.back().Text, L"Netzwerkadapter kann nicht geöffnet werden!");
+  EXPECT_EQ(Samples().size(), kept);
+  EXPECT_EQ(fakepcap::Stats().Opens, 0);
+}
+
+TEST_F(CaptureSessionTest, AFilterThatDoesNotCompileIsIgnoredWithOneWarning) {
+  fakepcap::Behaviour plan;
+  plan.CompileFails = true;
+  fakepcap::Install(plan);
+  AppSettings.CaptureFilter = L"not a filter ((";
+  StartAndWait();
+  Interval({{Ipv4Frame(Remote, Local, Udp, 1, 2), 100}});
+  const std::vector<harness::Status> statuses = harness::window::Statuses();
+  ASSERT_EQ(statuses.size(), 2u);
+  EXPECT_EQ(statuses[0].WParam, 0x32u);
+  EXPECT_EQ(statuses[0].Text, L"Filter kann nicht kompiliert werden werden!\nDer Filter wird ignoriert.");
+  EXPECT_EQ(statuses[1].Text, L"Paketaufzeichnung wurde gestartet.");
+  EXPECT_EQ(Samples().back().Total, 100);
+  Stop();
+  const fakepcap::Statistics stats = fakepcap::Stats();
+  EXPECT_EQ(stats.LastFilter, "not a filter ((");
+  EXPECT_EQ(stats.SetFilters, 0);
+  EXPECT_EQ(stats.FreeCodes, 0); // nothing compiled, nothing to free
+}
+
+TEST_F(CaptureSessionTest, AFilterThatCannotBeSetIsIgnoredWithOneWarning) {
+  fakepcap::Behaviour plan;
+  plan.SetFilterFails = true;
+  fakepcap::Install(plan);
+  StartAndWait();
+  Stop();
+  const std::vector<harness::Status> statuses = harness::window::Statuses();
+  ASSERT_GE(statuses.size(), 2u);
+  EXPECT_EQ(statuses[0].WParam, 0x32u);
+  EXPECT_EQ(statuses[0].Text, L"Filter kann nicht eingesetzt werden werden!\nDer Filter wird ignoriert.");
+  EXPECT_EQ(fakepcap::Stats().FreeCodes, 1);
+}
+
+TEST_F(CaptureSessionTest, ALoopErrorAnsweredNoLeavesTheEngineIdleUntilRestarted) {
+  StartAndWait();
+  harness::clock::FreeRun();
+  fakepcap::FailNextRead();
+  ASSERT_TRUE(harness::window::WaitForBoxes(1));
+  const harness::Box box = harness::window::Boxes()[0];
+  EXPECT_EQ(box.Text,
+            L"In der Paketverarbeitungsschleife ist ein Fehler aufgetreten!\n\nSoll versucht werden, "
+            L"das Capturing neu zu starten?");
+  EXPECT_EQ(box.Caption, L"Fehler in der Paketverarbeitung");
+  EXPECT_EQ(box.Flags, 0x14u); // MB_YESNO | MB_ICONERROR
+  ASSERT_TRUE(harness::window::WaitForStatuses(1, 0x34));
+  EXPECT_EQ(harness::window::Statuses().back().Text, L"Paketverarbeitungsschleife unerwartet beendet!");
+
+  Engine->StopCapture(); // waits for the failed thread if it is still there
+  fakepcap::Statistics stats = fakepcap::Stats();
+  EXPECT_EQ(stats.Opens, 1);
+  EXPECT_EQ(stats.OpenNow, 0);
+  EXPECT_EQ(stats.DispatchersNow, 0);
+
+  StartAndWait(true, 2);
+  EXPECT_EQ(fakepcap::Stats().Opens, 2);
+}
+
+TEST_F(CaptureSessionTest, ALoopErrorAnsweredYesRestartsAtOnce) {
+  harness::window::SetBoxAnswer(platform::AnswerYes);
+  StartAndWait();
+  harness::clock::FreeRun();
+  fakepcap::FailNextRead();
+  ASSERT_TRUE(harness::window::WaitForStatuses(2, 0x21));
+  ASSERT_TRUE(fakepcap::WaitForDispatchers(1));
+  const fakepcap::Statistics stats = fakepcap::Stats();
+  EXPECT_EQ(stats.Opens, 2);
+  EXPECT_EQ(stats.OpenNow, 1);
+  EXPECT_EQ(stats.MostOpenAtOnce, 1);
+  Engine->StopCapture();
+  EXPECT_EQ(fakepcap::Stats().OpenNow, 0);
+}
+
+TEST_F(CaptureSessionTest, AWindowThreadWaitingForTheEngineStillReceivesItsStatusMessages) {
+  // The filter warning and the start message are sent while this thread, the
+  // window thread, waits in StopCapture or StartCapture(true).
+  fakepcap::Behaviour plan;
+  plan.CompileFails = true;
+  plan.CompileDelayMs = 100;
+  fakepcap::Install(plan);
+  harness::clock::FreeRun();
+  platform::BindWindowThread();
+  auto compiling = [](int count) {
+    while (fakepcap::Stats().Compiles < count)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  };
+  ASSERT_TRUE(Engine->StartCapture(false));
+  compiling(1);
+  Engine->StopCapture();
+  ASSERT_TRUE(Engine->StartCapture(false));
+  compiling(2);
+  ASSERT_TRUE(Engine->StartCapture(true));
+  compiling(3);
+  Engine->StopCapture();
+  platform::UnbindWindowThread();
+  const std::vector<harness::Status> statuses = harness::window::Statuses();
+  // Three filter warnings and three start messages.
+  ASSERT_EQ(statuses.size(), 6u);
+  for (const harness::Status& status : statuses)
+    EXPECT_EQ(status.Thread, std::this_thread::get_id()) << "handled by the window thread";
+  EXPECT_EQ(fakepcap::Stats().OpenNow, 0);
+}
+
+TEST_F(CaptureSessionTest, ARestartWhileTheAdapterIsStillOpeningLeavesOneCapture) {
+  fakepcap::Behaviour plan;
+  plan.OpenWaitsForGate = true;
+  fakepcap::Install(plan);
+  ASSERT_TRUE(Engine->StartCapture(false));
+  // The first thread now waits inside pcap_open; let it go a little later.
+  std::thread opener([] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    fakepcap::ReleaseOpenGate();
+  });
+  EXPECT_TRUE(Engine->StartCapture(true));
+  opener.join();
+  ASSERT_TRUE(harness::window::WaitForStatuses(1, 0x21));
+  ASSERT_TRUE(fakepcap::WaitForDispatchers(1));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  const fakepcap::Statistics stats = fakepcap::Stats();
+  EXPECT_EQ(stats.MostOpenAtOnce, 1);
+  EXPECT_EQ(stats.OpenNow, 1);
+  EXPECT_EQ(stats.DispatchersNow, 1);
+  EXPECT_EQ(harness::window::Statuses().size(), 1u); // one capture announced itself
+  Stop();
+  EXPECT_EQ(fakepcap::Stats().OpenNow, 0);
+}
+
+TEST_F(CaptureSessionTest, TheHistoryIsReadOnlyUnderTheLock) {
+  try {
+    Engine->GetBPSData();
+    FAIL() << "no exception";
+  } catch (const std::logic_error& error) {
+    EXPECT_STREQ(error.what(), "You have to lock the instance before using BPSData!");
+  }
+  Engine->LockData();
+  EXPECT_NO_THROW(Engine->GetBPSData());
+  Engine->UnlockData();
+  EXPECT_THROW(Engine->GetBPSData(), std::logic_error);
+}
+
+// Sampler cycles on the test clock.
+
+TEST_F(CaptureSessionTest, ASampleTurnsTheIntervalIntoRates) {
+  AppSettings.Interval = 1000;
+  AppSettings.AvgTime = 60;
+  StartAndWait();
+  Interval({{Ipv4Frame(Remote, Local, Icmp), 1000},
+            {Ipv4Frame(Local, Remote, Icmp), 500},
+            {FrameWithEtherType(0x0806, 60), 1500}});
+  std::vector<BPSSample> samples = Samples();
+  ASSERT_EQ(samples.size(), 1u);
+  EXPECT_EQ(samples[0].Total, 3000);
+  EXPECT_EQ(samples[0].In, 1000);
+  EXPECT_EQ(samples[0].Out, 500);
+  EXPECT_EQ(samples[0].Other, 1500);
+  EXPECT_EQ(samples[0].Average, 0);
+  EXPECT_EQ(samples[0].TopSrcPort, 0);
+  EXPECT_TRUE(samples[0].TopSrcHost.empty());
+  EXPECT_EQ(AppSettings.BytesTransmitted.load(), 3005);
+  EXPECT_EQ(harness::window::OnSampleCalls(), 1);
+  EXPECT_EQ(Engine->GetCounters().PacketCount, 3u);
+
+  Interval({});
+  samples = Samples();
+  EXPECT_EQ(samples[1].Total, 0);
+  EXPECT_EQ(samples[1].Average, 3000);
+
+  AppSettings.Interval = 500; // read afresh every cycle: rates per second double
+  Interval({{Ipv4Frame(Remote, Local, Icmp), 100}});
+  EXPECT_EQ(Samples()[2].Total, 200);
+  EXPECT_EQ(Samples()[2].Average, 1500);
+
+  Engine->ClearHistory();
+  Interval({{Ipv4Frame(Remote, Local, Icmp), 100}});
+  ASSERT_EQ(Samples().size(), 1u);
+  EXPECT_EQ(Samples()[0].Average, 0);
+  EXPECT_EQ(AppSettings.BytesTransmitted.load(), 3205);
+}
+
+TEST_F(CaptureSessionTest, TheBusiestFlowIsNamedOnceAndThenFromTheCache) {
+  StartAndWait();
+  Interval({{Ipv4Frame(Local, Remote, Tcp, 1000, 80), 1500}, {Ipv4Frame(Remote, Local, Tcp, 80, 1000), 60}});
+  BPSSample sample = Samples().back();
+  EXPECT_EQ(sample.TopSrcPort, 1000);
+  EXPECT_EQ(sample.TopDstPort, 80);
+  EXPECT_EQ(sample.TopSrcHost, L"self.local");
+  EXPECT_EQ(sample.TopDstHost, L"10.0.0.1 [F]");
+  EngineCounters counters = Engine->GetCounters();
+  EXPECT_EQ(counters.CacheEntries, 2u);
+  EXPECT_EQ(counters.CacheHits, 0u);
+
+  // No flow in this interval: the previous flow's figures stay.
+  Interval({{FrameWithEtherType(0x0806, 60), 60}});
+  sample = Samples().back();
+  EXPECT_EQ(sample.TopDstHost, L"10.0.0.1 [F]");
+  EXPECT_EQ(sample.TopSrcPort, 1000);
+
+  // The same addresses again: both from the cache, the failure too.
+  Interval({{Ipv4Frame(Remote, Local, Udp, 53, 53), 100}});
+  EXPECT_EQ(Engine->GetCounters().CacheHits, 2u);
+  EXPECT_EQ(ResolverCalls(), 2);
+  EXPECT_EQ(Samples().back().TopSrcHost, L"10.0.0.1 [F]");
+
+  // Source and destination equal: one lookup, then one hit.
+  Interval({{Ipv4Frame(Far, Far, Udp, 7, 7), 100}});
+  EXPECT_EQ(ResolverCalls(), 3);
+  counters = Engine->GetCounters();
+  EXPECT_EQ(counters.CacheEntries, 3u);
+  EXPECT_EQ(counters.CacheHits, 3u);
+  EXPECT_EQ(Samples().back().TopSrcHost, L"far.example");
+
+  // A restart keeps the cache.
+  harness::clock::FreeRun();
+  StartAndWait(true, 2);
+  fakepcap::Inject(Ipv4Frame(Far, Local, Udp, 9, 9), 100);
+  for (int i = 0; i < 5000 && Samples().empty(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  bool seen = false;
+  for (int i = 0; i < 5000 && !seen; ++i) {
+    for (const BPSSample& s : Samples())
+      seen = seen || s.TopSrcPort == 9;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_TRUE(seen);
+  EXPECT_EQ(ResolverCalls(), 3);
+}
+
+TEST_F(CaptureSessionTest, NameLookupsDoNotHoldUpPacketsOrReaders) {
+  AppSettings.Interval = 1000;
+  StartAndWait();
+  HoldResolver(true);
+  {
+    std::lock_guard<std::mutex> lock(Resolver.Mutex);
+    Resolver.Takes = 3000; // the lookups of this cycle take three seconds
+  }
+  fakepcap::Inject(Ipv4Frame(Local, Remote, Udp, 5000, 53), 700);
+  ASSERT_TRUE(fakepcap::WaitDelivered());
+  harness::clock::Step();
+  ASSERT_TRUE(WaitUntilResolverWaits());
+
+  // While the sampler waits for the name: packets are counted and the
+  // history can be read.
+  fakepcap::Inject(Ipv4Frame(Remote, Local, Icmp), 3000);
+  EXPECT_TRUE(fakepcap::WaitDelivered(2000));
+  Engine->LockData();
+  EXPECT_TRUE(Engine->GetBPSData().empty());
+  Engine->UnlockData();
+  EXPECT_EQ(Engine->GetCounters().PacketCount, 2u);
+
+  {
+    std::lock_guard<std::mutex> lock(Resolver.Mutex);
+    Resolver.Takes = 0;
+  }
+  HoldResolver(false);
+  ASSERT_TRUE(WaitForSamples(1));
+  EXPECT_EQ(Samples()[0].Total, 700);
+  EXPECT_EQ(Samples()[0].TopSrcHost, L"self.local");
+  // The slow cycle took three seconds: the next one starts without sleeping
+  // and divides by three seconds.
+  const int sleeps = harness::clock::Sleeps();
+  ASSERT_TRUE(WaitForSamples(2));
+  EXPECT_EQ(harness::clock::Sleeps(), sleeps);
+  EXPECT_EQ(Samples()[1].Total, 1000);
+  EXPECT_EQ(Samples()[1].In, 1000);
+}
+
+} // namespace
