@@ -1,0 +1,142 @@
+#include "app/tray_icon.h"
+
+#include <shellapi.h>
+
+#include <cwchar>
+
+#include "app/logic/shell_constants.h"
+#include "app/logic/tip_text.h"
+#include "app/logic/tray_status.h"
+#include "app/shell_state.h"
+#include "capture/capture_engine.h"
+#include "settings/settings.h"
+
+namespace {
+
+// The record layout with the balloon members and without the GUID. Its size is
+// 936 bytes in a 32-bit program and larger here; the shell tells the layouts
+// apart by this size, so it must be the one of this build.
+constexpr DWORD TrayRecordSize = NOTIFYICONDATAW_V2_SIZE;
+
+// Holds the engine's data lock for one scope.
+class DataLockGuard {
+public:
+  explicit DataLockGuard(CaptureEngine& engine) : Locked(engine) { Locked.LockData(); }
+  DataLockGuard(const DataLockGuard&) = delete;
+  DataLockGuard& operator=(const DataLockGuard&) = delete;
+  ~DataLockGuard() { Locked.UnlockData(); }
+
+private:
+  CaptureEngine& Locked;
+};
+
+void CopyText(wchar_t* target, std::size_t capacity, const std::wstring& text) {
+  const std::size_t n = text.size() < capacity ? text.size() : capacity - 1;
+  wmemcpy(target, text.data(), n);
+  target[n] = L'\0';
+}
+
+} // namespace
+
+TrayIcon::TrayIcon(HWND owner, UINT uid) : OwnerWindow(owner), Uid(uid) {}
+
+TrayIcon::~TrayIcon() { Remove(); }
+
+void TrayIcon::SetIcon(std::uint16_t resourceId) {
+  if (resourceId == IconId) return;
+  Icon.Reset(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resourceId),
+                                           IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
+  IconId = resourceId;
+  Fields.MarkIcon();
+}
+
+void TrayIcon::SetTip(const std::wstring& text) { Fields.SetTip(text); }
+
+void TrayIcon::ShowBalloon(const std::wstring& title, const std::wstring& text, std::uint32_t balloonIcon) {
+  Fields.ShowBalloon(title, text, balloonIcon);
+}
+
+NOTIFYICONDATAW TrayIcon::Record(std::uint32_t flags) const {
+  NOTIFYICONDATAW data{};
+  data.cbSize = TrayRecordSize;
+  data.hWnd = OwnerWindow;
+  data.uID = Uid;
+  data.uFlags = flags;
+  data.uCallbackMessage = WM_TRAYNOTIFY;
+  data.hIcon = Icon.Get();
+  CopyText(data.szTip, std::size(data.szTip), Fields.TipText());
+  CopyText(data.szInfo, std::size(data.szInfo), Fields.BalloonText());
+  data.uTimeout = 10000;
+  CopyText(data.szInfoTitle, std::size(data.szInfoTitle), Fields.BalloonTitle());
+  data.dwInfoFlags = Fields.BalloonIcon();
+  return data;
+}
+
+bool TrayIcon::Add() {
+  NOTIFYICONDATAW data = Record(Fields.TakePendingFlags() | NIF_MESSAGE | NIF_ICON);
+  return Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+}
+
+bool TrayIcon::Update() {
+  NOTIFYICONDATAW data = Record(Fields.TakePendingFlags());
+  return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+}
+
+bool TrayIcon::Remove() {
+  NOTIFYICONDATAW data{};
+  data.cbSize = TrayRecordSize;
+  data.hWnd = OwnerWindow;
+  data.uID = Uid;
+  return Shell_NotifyIconW(NIM_DELETE, &data) != FALSE;
+}
+
+LRESULT TrayIcon::HandleStatusInfo(WPARAM wParam, LPARAM lParam) {
+  const StatusEffect effect =
+      DecideStatus(static_cast<std::uint32_t>(wParam), reinterpret_cast<const wchar_t*>(lParam),
+                   GetTickCount64(), StatusHoldUntil);
+  if (effect.Ignored) return 0;
+  if (effect.SetBalloon) ShowBalloon(effect.BalloonTitle, effect.BalloonText, effect.BalloonIcon);
+  if (effect.SetTip) SetTip(effect.TipText);
+  if (effect.IconId != 0) SetIcon(effect.IconId);
+  Update();
+  return 0;
+}
+
+LRESULT TrayIcon::HandleTrayNotify(WPARAM wParam, LPARAM lParam) {
+  if (wParam != 1) return 0;
+  HWND window = MainWindow;
+  const int alpha = static_cast<int>(AppSettings.Alpha);
+  switch (static_cast<UINT>(lParam)) {
+  case WM_MOUSEMOVE: RebuildTip(); break;
+  case WM_LBUTTONUP:
+    if (IsWindowVisible(window)) {
+      FadeWindow(window, alpha, 0, 200);
+      ShowWindow(window, SW_HIDE);
+    } else {
+      ShowWindow(window, MaximizeWhenShown ? SW_SHOWMAXIMIZED : SW_SHOW);
+      MaximizeWhenShown = false;
+      FadeWindow(window, 0, alpha, 200);
+    }
+    break;
+  case WM_LBUTTONDBLCLK: SendMessageW(window, WM_COMMAND, CmdSettings, 0); break;
+  case WM_RBUTTONUP:
+  case WM_CONTEXTMENU: ShowTrayMenu(); break;
+  default: break;
+  }
+  return 0;
+}
+
+void TrayIcon::RebuildTip() {
+  if (!SampleReady.load(std::memory_order_relaxed)) return;
+  std::wstring text;
+  {
+    DataLockGuard lock(Engine);
+    const TrafficHistory& history = Engine.GetBPSData();
+    if (history.empty()) return; // tried again on the next mouse move
+    text = BuildTipText(history.back());
+  }
+  // Handled at once on this thread; the lock is already released so that the
+  // sampler is not kept waiting while the shell updates the icon.
+  SendMessageW(MainWindow, WM_STATUSINFO, StatusOk | StatusSetTip, reinterpret_cast<LPARAM>(text.c_str()));
+  SampleReady.store(false, std::memory_order_relaxed);
+}

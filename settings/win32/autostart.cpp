@@ -1,0 +1,65 @@
+#include "settings/win32/autostart.h"
+
+#include "platform/win32/shell_handles.h"
+
+std::wstring ModulePath() {
+  // A path longer than a fixed buffer would be cut silently and registered as
+  // a program that does not exist; grow until it fits.
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    if (path.size() >= 32768) return {};
+    path.resize(path.size() * 2);
+  }
+}
+
+namespace {
+
+bool OpenRunKey(const wchar_t* keyPath, OwnedKey& key) {
+  HKEY raw = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath, 0, KEY_WRITE, &raw) != ERROR_SUCCESS) return false;
+  key.Reset(raw);
+  return true;
+}
+
+} // namespace
+
+AutostartResult RegisterAutostart(const wchar_t* keyPath, const std::wstring& programPath) {
+  OwnedKey key;
+  if (!OpenRunKey(keyPath, key)) return AutostartResult::KeyNotOpened;
+  if (programPath.empty()) return AutostartResult::NotWritten;
+  const DWORD bytes = static_cast<DWORD>((programPath.size() + 1) * sizeof(wchar_t));
+  const LSTATUS status = RegSetValueExW(key.Get(), AutostartValueName, 0, REG_SZ,
+                                        reinterpret_cast<const BYTE*>(programPath.c_str()), bytes);
+  return status == ERROR_SUCCESS ? AutostartResult::Written : AutostartResult::NotWritten;
+}
+
+AutostartResult RemoveAutostart(const wchar_t* keyPath) {
+  OwnedKey key;
+  if (!OpenRunKey(keyPath, key)) return AutostartResult::KeyNotOpened;
+  return RegDeleteValueW(key.Get(), AutostartValueName) == ERROR_SUCCESS ? AutostartResult::Deleted
+                                                                         : AutostartResult::NotDeleted;
+}
+
+AutostartBox DescribeAutostart(AutostartResult result) {
+  switch (result) {
+  case AutostartResult::KeyNotOpened:
+    return {L"Konnte Registrierungsschlüssel nicht öffnen!", L"Autostart registrieren", MB_ICONWARNING};
+  case AutostartResult::Written:
+    return {L"Autostart wurde erfolgreich registriert!", L"Autostart registrieren", MB_ICONQUESTION};
+  case AutostartResult::NotWritten:
+    return {L"Konnte Wert nicht in die Registrierung schreiben!", L"Autostart registrieren", MB_ICONWARNING};
+  case AutostartResult::Deleted:
+    return {L"Autostart wurde erfolgreich entfernt!", L"Autostart entfernen", MB_ICONQUESTION};
+  case AutostartResult::NotDeleted: break;
+  }
+  return {
+      L"Konnte Wert nicht aus der Registrierung entfernen!\n\nEventuell wurde er bereits entfernt oder noch "
+      L"nicht gesetzt.",
+      L"Autostart entfernen", MB_ICONWARNING};
+}

@@ -1,0 +1,190 @@
+// The four-page settings sheet. Pages write to the record only when the user
+// confirms with OK, and only the pages that were opened.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <iterator>
+
+#include "platform/win32/shell_handles.h"
+#include "settings/settings.h"
+#include "settings/win32/autostart.h"
+
+namespace {
+
+enum : int {
+  PageWindow = 106,
+  PageGraph = 107,
+  PageCapture = 108,
+  PageAutostart = 109,
+  AlphaTrackbar = 1002,
+  CaptureFilterEdit = 1003,
+  AvgTimeUpDown = 1005,
+  RegisterButton = 1007,
+  RemoveButton = 1008,
+  IntervalUpDown = 1010,
+  AlwaysOnTopCheck = 1006,
+  PromiscuousCheck = 1012,
+  WirelessWarning = 1013,
+  GradientsCheck = 1014,
+  InOutCheck = 1015,
+  FadeOnHoverCheck = 1017,
+};
+
+constexpr int FilterBufferSize = 256;
+
+// What a page keeps while it exists.
+struct PageState {
+  Settings* Record = nullptr;
+  UINT_PTR Template = 0;
+  OwnedFont WarningFont;
+};
+
+PageState* StateOf(HWND page) { return reinterpret_cast<PageState*>(GetWindowLongPtrW(page, DWLP_USER)); }
+
+void Tick(HWND page, int id, bool ticked) { CheckDlgButton(page, id, ticked ? BST_CHECKED : BST_UNCHECKED); }
+bool Ticked(HWND page, int id) { return IsDlgButtonChecked(page, id) == BST_CHECKED; }
+
+void InitWindowPage(HWND page, const Settings& s) {
+  SendDlgItemMessageW(page, AlphaTrackbar, TBM_SETRANGE, FALSE, MAKELPARAM(26, 255));
+  SendDlgItemMessageW(page, AlphaTrackbar, TBM_SETPOS, TRUE, static_cast<LPARAM>(s.Alpha));
+  Tick(page, AlwaysOnTopCheck, s.AlwaysOnTop);
+  Tick(page, FadeOnHoverCheck, s.FadeOnHover);
+}
+
+void ApplyWindowPage(HWND page, Settings& s) {
+  s.Alpha = static_cast<std::uint32_t>(SendDlgItemMessageW(page, AlphaTrackbar, TBM_GETPOS, 0, 0)) & 0xFF;
+  s.AlwaysOnTop = Ticked(page, AlwaysOnTopCheck);
+  s.FadeOnHover = Ticked(page, FadeOnHoverCheck);
+}
+
+void InitGraphPage(HWND page, const Settings& s) {
+  SendDlgItemMessageW(page, AvgTimeUpDown, UDM_SETRANGE, 0, MAKELPARAM(3600, 0));
+  SendDlgItemMessageW(page, AvgTimeUpDown, UDM_SETPOS, 0, MAKELPARAM(static_cast<WORD>(s.AvgTime.load()), 0));
+  SendDlgItemMessageW(page, IntervalUpDown, UDM_SETRANGE32, 100, 60000);
+  SendDlgItemMessageW(page, IntervalUpDown, UDM_SETPOS32, 0, static_cast<LPARAM>(s.Interval.load()));
+  UDACCEL accel[] = {{1, 10}, {2, 100}, {5, 500}};
+  SendDlgItemMessageW(page, IntervalUpDown, UDM_SETACCEL, std::size(accel), reinterpret_cast<LPARAM>(accel));
+  Tick(page, GradientsCheck, s.UseGradients);
+  Tick(page, InOutCheck, s.ShowInOut);
+}
+
+void ApplyGraphPage(HWND page, Settings& s) {
+  s.AvgTime = static_cast<std::int32_t>(LOWORD(SendDlgItemMessageW(page, AvgTimeUpDown, UDM_GETPOS, 0, 0)));
+  s.Interval = static_cast<std::uint32_t>(SendDlgItemMessageW(page, IntervalUpDown, UDM_GETPOS32, 0, 0));
+  s.UseGradients = Ticked(page, GradientsCheck);
+  s.ShowInOut = Ticked(page, InOutCheck);
+}
+
+void InitCapturePage(HWND page, PageState& state) {
+  SetDlgItemTextW(page, CaptureFilterEdit, state.Record->CaptureFilter.c_str());
+  Tick(page, PromiscuousCheck, state.Record->PromiscuousMode);
+  LOGFONTW font{};
+  GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(font), &font);
+  font.lfUnderline = TRUE;
+  state.WarningFont.Reset(CreateFontIndirectW(&font));
+  SendDlgItemMessageW(page, WirelessWarning, WM_SETFONT, reinterpret_cast<WPARAM>(state.WarningFont.Get()),
+                      FALSE);
+}
+
+void ApplyCapturePage(HWND page, Settings& s) {
+  wchar_t filter[FilterBufferSize] = {};
+  GetDlgItemTextW(page, CaptureFilterEdit, filter, FilterBufferSize);
+  s.CaptureFilter = filter;
+  s.PromiscuousMode = Ticked(page, PromiscuousCheck);
+}
+
+void OnAutostartButton(HWND page, int id) {
+  const AutostartResult result = id == RegisterButton ? RegisterAutostart(AutostartKeyPath, ModulePath())
+                                                      : RemoveAutostart(AutostartKeyPath);
+  const AutostartBox box = DescribeAutostart(result);
+  MessageBoxW(page, box.Text, box.Title, MB_OK | box.Icon);
+}
+
+// One procedure for all four pages; the template id tells them apart.
+INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+  case WM_INITDIALOG: {
+    const auto* sheetPage = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
+    auto* state = new PageState;
+    state->Record = reinterpret_cast<Settings*>(sheetPage->lParam);
+    state->Template = reinterpret_cast<UINT_PTR>(sheetPage->pszTemplate);
+    SetWindowLongPtrW(page, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
+    switch (state->Template) {
+    case PageWindow: InitWindowPage(page, *state->Record); break;
+    case PageGraph: InitGraphPage(page, *state->Record); break;
+    case PageCapture: InitCapturePage(page, *state); break;
+    default: break;
+    }
+    return TRUE;
+  }
+  case WM_NCDESTROY: {
+    delete StateOf(page);
+    SetWindowLongPtrW(page, DWLP_USER, 0);
+    return FALSE;
+  }
+  case WM_CTLCOLORSTATIC:
+    if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == WirelessWarning) {
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      SetTextColor(dc, RGB(255, 0, 0));
+      SetBkMode(dc, TRANSPARENT);
+      return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
+    }
+    return FALSE;
+  case WM_COMMAND:
+    if (HIWORD(wParam) == BN_CLICKED &&
+        (LOWORD(wParam) == RegisterButton || LOWORD(wParam) == RemoveButton)) {
+      OnAutostartButton(page, LOWORD(wParam));
+      return TRUE;
+    }
+    return FALSE;
+  case WM_NOTIFY: {
+    const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+    PageState* state = StateOf(page);
+    if (header->code != PSN_APPLY || state == nullptr) return FALSE;
+    Settings& s = *state->Record;
+    switch (state->Template) {
+    case PageWindow: ApplyWindowPage(page, s); break;
+    case PageGraph: ApplyGraphPage(page, s); break;
+    case PageCapture: ApplyCapturePage(page, s); break;
+    default: break;
+    }
+    s.Applied = true;
+    SetWindowLongPtrW(page, DWLP_MSGRESULT, PSNRET_NOERROR);
+    return TRUE;
+  }
+  default: return FALSE;
+  }
+}
+
+} // namespace
+
+bool Settings::ShowSettingsSheet(HINSTANCE instance, HWND parent) {
+  PROPSHEETPAGEW pages[4] = {};
+  const int templates[4] = {PageWindow, PageGraph, PageCapture, PageAutostart};
+  for (int i = 0; i < 4; ++i) {
+    pages[i].dwSize = sizeof(PROPSHEETPAGEW);
+    pages[i].dwFlags = PSP_DEFAULT;
+    pages[i].hInstance = instance;
+    pages[i].pszTemplate = MAKEINTRESOURCEW(templates[i]);
+    pages[i].pfnDlgProc = PageProc;
+    pages[i].lParam = reinterpret_cast<LPARAM>(this);
+  }
+  // The sheet shows the application's icon: there is no separate sheet icon.
+  OwnedIcon icon(
+      static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(103), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
+  PROPSHEETHEADERW sheet{};
+  sheet.dwSize = sizeof(sheet);
+  sheet.dwFlags = PSH_PROPTITLE | PSH_USEHICON | PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW | PSH_NOCONTEXTHELP;
+  sheet.hwndParent = parent;
+  sheet.hInstance = instance;
+  sheet.hIcon = icon.Get();
+  sheet.pszCaption = L"Bytwacht";
+  sheet.nPages = 4;
+  sheet.nStartPage = 0;
+  sheet.ppsp = pages;
+  Applied = false;
+  PropertySheetW(&sheet);
+  return Applied;
+}

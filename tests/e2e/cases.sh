@@ -1,0 +1,274 @@
+# The end-to-end cases. Each runs in a fresh prefix with the program's
+# settings folder empty unless it writes one, and returns non-zero on failure.
+
+expect() { # expect DESCRIPTION COMMAND...
+  local what="$1"
+  shift
+  if ! "$@"; then
+    echo "    FAILED: $what"
+    E2E_CASE_OK=0
+  fi
+}
+equals() { [ "$1" = "$2" ] || { echo "    got '$1', expected '$2'"; return 1; }; }
+contains() { grep -qF -- "$2" <<<"$1" || { echo "    '$2' not in: $(head -c 300 <<<"$1")"; return 1; }; }
+
+start_and_wait() {
+  e2e_start
+  drv wait Bytwacht 30000 >/dev/null
+  sleep 1 # the fade-in
+}
+
+case_first_start() {
+  # No settings at all: the adapter dialog comes first, loopback is chosen,
+  # the capture starts and the traffic shows as bars and an OK icon.
+  e2e_start
+  expect "adapter dialog shown" drv wait Adapter-Auswahl 30000
+  sleep 1
+  e2e_shot adapter-dialog
+  local items
+  items=$(drv texts Adapter-Auswahl)
+  expect "loopback listed" contains "$items" "lo"
+  expect "settings folder made at start" test -d "$E2E_SETTINGS_DIR"
+  # Select "lo" by typing its name into the sorted list, then OK.
+  xdotool search --name '^Adapter-Auswahl$' windowactivate --sync >/dev/null 2>&1
+  xdotool type --delay 50 lo
+  drv press Adapter-Auswahl 1 >/dev/null
+  expect "main window shown" drv wait Bytwacht 20000
+  e2e_traffic 12
+  expect "tray turns OK" e2e_wait_tray ok 20
+  sleep 6
+  e2e_shot first-start-graph
+  local bars
+  bars=$(e2e_count_pixels "$E2E_ART/first-start-graph.png" 280x60+10+30 'r + g + b > 150')
+  expect "bars drawn" test "$bars" -gt 100
+  wait "$E2E_TRAFFIC_PID" 2>/dev/null
+  drv close >/dev/null
+  expect "normal exit" equals "$(e2e_exit_code)" 0
+  expect "adapter stored" equals "$(e2e_ini DeviceName)" "$E2E_LOOPBACK"
+  expect "bytes counted" test "$(e2e_ini BytesTransmitted)" -gt 10000
+  expect "window state stored" equals "$(e2e_ini IsVisible),$(e2e_ini WindowWidth),$(e2e_ini WindowHeight)" "1,300,100"
+}
+
+case_second_instance() {
+  e2e_settings
+  start_and_wait
+  local before
+  before=$(drv state)
+  # The second start asks; No ends it with 0 and leaves the first alone.
+  ( WINEDEBUG=-all wine "$E2E_EXE" >/dev/null 2>&1; echo $? >"$WINEPREFIX/second.rc" ) &
+  expect "question shown" drv wait "Zweite Instanz von Bytwacht" 20000
+  e2e_shot second-instance-question
+  local text
+  text=$(drv texts "Zweite Instanz von Bytwacht")
+  expect "question text" contains "$text" "Soll die zweite Instanz weiter ausgeführt werden (nicht empfohlen)?"
+  drv press "Zweite Instanz von Bytwacht" 7 >/dev/null # IDNO
+  for _ in $(seq 1 100); do [ -f "$WINEPREFIX/second.rc" ] && break; sleep 0.1; done
+  expect "second instance exit code 0" equals "$(cat "$WINEPREFIX/second.rc" 2>/dev/null)" 0
+  expect "first instance untouched" equals "$(drv state)" "$before"
+  drv close >/dev/null
+  expect "first instance ends normally" equals "$(e2e_exit_code)" 0
+}
+
+case_settings_sheet() {
+  e2e_settings "AvgTime=60" "Interval=1000"
+  E2E_WINEDEBUG=+wpcap start_and_wait
+  e2e_traffic 40
+  expect "capture running" e2e_wait_tray ok 20
+  local opens
+  opens=$(e2e_opens)
+
+  # OK without a change: saved, the capture is not touched.
+  rm -f "$E2E_INI"
+  drv command 40008 >/dev/null
+  expect "sheet shown" drv wait "~Bytwacht" 10000
+  drv wait "~Properties" 10000 >/dev/null || drv wait "~Eigenschaften" 10000 >/dev/null
+  e2e_shot sheet-fenster
+  for page in 1:graph 2:winpcap 3:autostart; do
+    drv page "~Bytwacht" "${page%%:*}" >/dev/null
+    sleep 0.7
+    e2e_shot "sheet-${page#*:}"
+  done
+  drv page "~Bytwacht" 0 >/dev/null
+  drv press "~Bytwacht" 1 >/dev/null # OK
+  sleep 2
+  expect "saved after OK" test -f "$E2E_INI"
+  expect "capture not restarted" equals "$(e2e_opens)" "$opens"
+
+  # Cancel after moving the trackbar: nothing changes.
+  local alpha
+  alpha=$(e2e_ini Alpha)
+  rm -f "$E2E_INI"
+  drv command 40008 >/dev/null
+  drv trackbar "~Bytwacht" 1002 100 >/dev/null
+  drv press "~Bytwacht" 2 >/dev/null # Cancel
+  sleep 1.5
+  expect "nothing saved after Cancel" test ! -f "$E2E_INI"
+  drv close >/dev/null
+  e2e_exit_code >/dev/null
+  expect "alpha unchanged after Cancel" equals "$(e2e_ini Alpha)" "$alpha"
+}
+
+case_filter_change() {
+  # A changed filter restarts the capture; a 300-character filter is cut to
+  # 255 characters, and as it is no valid filter the icon warns.
+  e2e_settings
+  E2E_WINEDEBUG=+wpcap start_and_wait
+  e2e_traffic 40
+  expect "capture running" e2e_wait_tray ok 20
+  local opens
+  opens=$(e2e_opens)
+  drv command 40008 >/dev/null
+  drv wait "~Bytwacht" 10000 >/dev/null
+  drv page "~Bytwacht" 2 >/dev/null
+  sleep 0.5
+  drv settext "~Bytwacht" 1003 "$(printf 'x%.0s' $(seq 1 300))" >/dev/null
+  drv press "~Bytwacht" 1 >/dev/null
+  sleep 3
+  expect "capture restarted" test "$(e2e_opens)" -gt "$opens"
+  expect "filter cut to 255" equals "$(e2e_ini CaptureFilter | tr -d '\n' | wc -c)" 255
+  expect "invalid filter warns" e2e_wait_tray warning 10
+  # The tip tells why.
+  xdotool mousemove 1008 756 sleep 0.3 mousemove 1009 757 >/dev/null 2>&1
+  sleep 2
+  e2e_shot tray-tip-warning
+  xdotool mousemove 600 400 >/dev/null 2>&1
+  drv close >/dev/null
+  expect "normal exit" equals "$(e2e_exit_code)" 0
+}
+
+case_interval_change() {
+  e2e_settings "Interval=1000"
+  E2E_WINEDEBUG=+wpcap start_and_wait
+  e2e_traffic 30
+  expect "capture running" e2e_wait_tray ok 20
+  sleep 4
+  local opens
+  opens=$(e2e_opens)
+  drv command 40008 >/dev/null
+  drv wait "~Bytwacht" 10000 >/dev/null
+  drv page "~Bytwacht" 1 >/dev/null
+  sleep 0.5
+  drv updown "~Bytwacht" 1010 500 >/dev/null
+  drv press "~Bytwacht" 1 >/dev/null
+  sleep 0.3
+  # Cleared history: the waiting message instead of bars for a moment.
+  e2e_shot interval-cleared
+  sleep 2
+  expect "no restart for the interval" equals "$(e2e_opens)" "$opens"
+  expect "interval stored" equals "$(e2e_ini Interval)" 500
+  drv close >/dev/null
+  e2e_exit_code >/dev/null
+}
+
+case_menu_commands() {
+  e2e_settings "BytesTransmitted=999999999999"
+  E2E_WINEDEBUG=+wpcap start_and_wait
+  e2e_traffic 40
+  expect "capture running" e2e_wait_tray ok 20
+
+  drv command 40010 >/dev/null
+  expect "about box" drv wait "Über Bytwacht" 10000
+  e2e_shot about-box
+  local about
+  about=$(drv texts "Über Bytwacht")
+  expect "about names the library" contains "$about" "Installierte Version:"
+  expect "about shows the runtime version" contains "$about" "libpcap version"
+  drv press "Über Bytwacht" 1 >/dev/null
+
+  drv command 40006 >/dev/null
+  expect "reset question" drv wait "Traffic-Zähler zurücksetzen" 10000
+  drv press "Traffic-Zähler zurücksetzen" 6 >/dev/null # IDYES
+  sleep 1
+
+  local opens
+  opens=$(e2e_opens)
+  drv command 40012 >/dev/null
+  expect "restart question" drv wait "Capturing neu starten" 10000
+  drv press "Capturing neu starten" 6 >/dev/null
+  sleep 3
+  expect "capture restarted" test "$(e2e_opens)" -gt "$opens"
+
+  drv close >/dev/null
+  expect "normal exit" equals "$(e2e_exit_code)" 0
+  expect "counter reset" test "$(e2e_ini BytesTransmitted)" -lt 999999999999
+}
+
+case_autostart() {
+  e2e_settings
+  start_and_wait
+  local run='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+  drv command 40008 >/dev/null
+  drv wait "~Bytwacht" 10000 >/dev/null
+  drv page "~Bytwacht" 3 >/dev/null
+  sleep 0.5
+  drv press "~Bytwacht" 1007 >/dev/null
+  expect "register box" drv wait "Autostart registrieren" 10000
+  expect "registered" contains "$(drv texts 'Autostart registrieren')" "Autostart wurde erfolgreich registriert!"
+  drv press "Autostart registrieren" 2 >/dev/null || drv press "Autostart registrieren" 1 >/dev/null
+  drv gone "Autostart registrieren" 5000 >/dev/null
+  expect "value in the registry" contains "$(wine reg query "$run" /v Bytwacht 2>/dev/null)" "bytwacht.exe"
+
+  drv press "~Bytwacht" 1008 >/dev/null
+  expect "remove box" drv wait "Autostart entfernen" 10000
+  expect "removed" contains "$(drv texts 'Autostart entfernen')" "Autostart wurde erfolgreich entfernt!"
+  drv press "Autostart entfernen" 2 >/dev/null || drv press "Autostart entfernen" 1 >/dev/null
+  drv gone "Autostart entfernen" 5000 >/dev/null
+  drv press "~Bytwacht" 1008 >/dev/null
+  drv wait "Autostart entfernen" 10000 >/dev/null
+  expect "second remove fails" contains "$(drv texts 'Autostart entfernen')" "Eventuell wurde er bereits entfernt"
+  e2e_shot autostart-remove-twice
+  drv press "Autostart entfernen" 2 >/dev/null || drv press "Autostart entfernen" 1 >/dev/null
+  expect "value gone" test -z "$(wine reg query "$run" /v Bytwacht 2>/dev/null | grep -i bytwacht)"
+  drv press "~Bytwacht" 2 >/dev/null # Cancel
+  drv close >/dev/null
+  e2e_exit_code >/dev/null
+}
+
+case_close_hidden_and_session_end() {
+  e2e_settings
+  start_and_wait
+  # Hidden to the icon by a click on it, then closed: stored as hidden.
+  xdotool mousemove 1008 756 click 1 >/dev/null 2>&1
+  sleep 1.5
+  expect "hidden by the icon" contains "$(drv state)" "visible=0"
+  expect "logoff allowed" equals "$(drv endsession)" 1
+  expect "logoff saves hidden" equals "$(e2e_ini IsVisible)" 0
+  drv close >/dev/null
+  expect "normal exit" equals "$(e2e_exit_code)" 0
+  expect "stored hidden" equals "$(e2e_ini IsVisible)" 0
+
+  # The next start shows only the icon.
+  rm -f "$WINEPREFIX/bytwacht.rc"
+  e2e_start
+  sleep 6
+  expect "starts hidden" contains "$(drv state)" "visible=0"
+  drv close >/dev/null
+  e2e_exit_code >/dev/null
+}
+
+case_graph_modes() {
+  # Screenshots of the graph: plain, gradients, in/out, hover.
+  for mode in "plain:UseGradients=0:ShowInOut=0" "gradients:UseGradients=1:ShowInOut=0" \
+    "inout:UseGradients=0:ShowInOut=1" "inout-gradients:UseGradients=1:ShowInOut=1"; do
+    IFS=: read -r name g io <<<"$mode"
+    e2e_settings "$g" "$io" "WindowWidth=500" "WindowHeight=200" "WindowPosX=100" "WindowPosY=100" "FadeOnHover=0"
+    rm -f "$WINEPREFIX/bytwacht.rc"
+    start_and_wait
+    e2e_traffic 14
+    sleep 12
+    e2e_shot_crop "graph-$name" 520x220+90+90
+    if [ "$name" = inout ]; then
+      xdotool mousemove 480 250 >/dev/null 2>&1
+      sleep 1.5
+      e2e_shot_crop graph-hover 520x220+90+90
+      xdotool mousemove 800 600 >/dev/null 2>&1
+      xdotool mousemove 1008 756 sleep 0.3 mousemove 1009 757 >/dev/null 2>&1
+      sleep 2
+      e2e_shot tray-tip
+      xdotool mousemove 800 600 >/dev/null 2>&1
+    fi
+    wait "$E2E_TRAFFIC_PID" 2>/dev/null
+    drv close >/dev/null
+    e2e_exit_code >/dev/null
+  done
+}

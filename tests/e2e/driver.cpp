@@ -1,0 +1,219 @@
+// Test driver for the end-to-end tests: finds Bytwacht's windows and dialogs,
+// reads their texts and state, and clicks, types and sends commands the way a
+// user would, from inside the same Wine desktop.
+//
+//   wait TITLE [ms]          a top-level window with TITLE appears (exit 1 on timeout)
+//   gone TITLE [ms]          it disappears
+//   texts TITLE              the texts of its child windows, one per line
+//   press TITLE ID           clicks the control with ID (a button) in that window
+//   settext TITLE ID TEXT    sets a control's text
+//   check TITLE ID 0|1       ticks or clears a check box
+//   trackbar TITLE ID N      moves a trackbar
+//   updown TITLE ID N        sets an up-down's position
+//   page TITLE N             shows page N of a property sheet
+//   command ID               the main window's menu command ID
+//   state                    the main window's visibility, style, rectangle and alpha
+//   close                    closes the main window like the user
+//   endsession               the logoff question to the main window; prints its answer
+//
+// A TITLE that starts with "~" matches any window whose title contains the rest.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Search {
+  std::wstring Title;
+  HWND Found = nullptr;
+};
+
+std::wstring TextOf(HWND window) {
+  wchar_t buffer[4096] = {};
+  // WM_GETTEXT, unlike GetWindowText, also reads controls of other processes.
+  SendMessageTimeoutW(window, WM_GETTEXT, std::size(buffer), reinterpret_cast<LPARAM>(buffer),
+                      SMTO_ABORTIFHUNG, 2000, nullptr);
+  return buffer;
+}
+
+bool Matches(HWND window, const std::wstring& pattern) {
+  wchar_t title[512] = {};
+  GetWindowTextW(window, title, 512);
+  if (!pattern.empty() && pattern[0] == L'~')
+    return std::wstring(title).find(pattern.substr(1)) != std::wstring::npos;
+  return pattern == title;
+}
+
+BOOL CALLBACK FindTop(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<Search*>(param);
+  wchar_t className[64] = {};
+  GetClassNameW(window, className, 64);
+  if (IsWindowVisible(window) && Matches(window, search->Title) &&
+      std::wcscmp(className, L"BytwachtMainWndClass") != 0) {
+    search->Found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// Dialogs and boxes first; the main window only when nothing else matches.
+HWND FindTopWindow(const std::wstring& title) {
+  Search search{title};
+  EnumWindows(FindTop, reinterpret_cast<LPARAM>(&search));
+  if (search.Found == nullptr) {
+    HWND main = FindWindowW(L"BytwachtMainWndClass", nullptr);
+    if (main != nullptr && Matches(main, title)) search.Found = main;
+  }
+  return search.Found;
+}
+
+HWND WaitTopWindow(const std::wstring& title, DWORD timeoutMs) {
+  const ULONGLONG end = GetTickCount64() + timeoutMs;
+  for (;;) {
+    if (HWND window = FindTopWindow(title)) return window;
+    if (GetTickCount64() > end) return nullptr;
+    Sleep(100);
+  }
+}
+
+BOOL CALLBACK CollectChild(HWND window, LPARAM param) {
+  reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+  return TRUE;
+}
+
+std::vector<HWND> Descendants(HWND window) {
+  std::vector<HWND> all;
+  EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&all));
+  return all;
+}
+
+// The control with `id` that is visible (the shown sheet page), else any.
+HWND FindControl(HWND top, int id) {
+  HWND fallback = nullptr;
+  for (HWND child : Descendants(top)) {
+    if (GetDlgCtrlID(child) != id) continue;
+    if (IsWindowVisible(child)) return child;
+    if (fallback == nullptr) fallback = child;
+  }
+  return fallback;
+}
+
+HWND MainWindow() { return FindWindowW(L"BytwachtMainWndClass", nullptr); }
+
+void PrintLine(const std::wstring& text) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                       nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), utf8.data(), size, nullptr,
+                      nullptr);
+  std::fwrite(utf8.data(), 1, utf8.size(), stdout);
+  std::fputc('\n', stdout);
+}
+
+int Fail(const char* what) {
+  std::printf("%s\n", what);
+  return 1;
+}
+
+int Run(int argc, wchar_t** argv) {
+  if (argc < 2) return Fail("usage: driver COMMAND ...");
+  const std::wstring command = argv[1];
+  auto arg = [&](int i) { return i < argc ? std::wstring(argv[i]) : std::wstring(); };
+  auto number = [&](int i, long fallback) { return i < argc ? std::wcstol(argv[i], nullptr, 10) : fallback; };
+
+  if (command == L"wait") return WaitTopWindow(arg(2), number(3, 15000)) ? 0 : Fail("timeout");
+  if (command == L"gone") {
+    const ULONGLONG end = GetTickCount64() + number(3, 15000);
+    while (FindTopWindow(arg(2)) != nullptr) {
+      if (GetTickCount64() > end) return Fail("still there");
+      Sleep(100);
+    }
+    return 0;
+  }
+  if (command == L"command") {
+    HWND main = MainWindow();
+    if (main == nullptr) return Fail("no main window");
+    // Posted: most commands open a modal dialog.
+    return PostMessageW(main, WM_COMMAND, number(2, 0), 0) ? 0 : Fail("post failed");
+  }
+  if (command == L"close") {
+    HWND main = MainWindow();
+    return main != nullptr && PostMessageW(main, WM_CLOSE, 0, 0) ? 0 : Fail("no main window");
+  }
+  if (command == L"endsession") {
+    HWND main = MainWindow();
+    if (main == nullptr) return Fail("no main window");
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000, &answer);
+    std::printf("%lu\n", static_cast<unsigned long>(answer));
+    return 0;
+  }
+  if (command == L"state") {
+    HWND main = MainWindow();
+    if (main == nullptr) return Fail("no main window");
+    RECT rect{};
+    GetWindowRect(main, &rect);
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    GetLayeredWindowAttributes(main, nullptr, &alpha, &flags);
+    std::printf("visible=%d style=%08lx exstyle=%08lx rect=%ld,%ld,%ld,%ld alpha=%u\n",
+                IsWindowVisible(main) ? 1 : 0, static_cast<unsigned long>(GetWindowLongW(main, GWL_STYLE)),
+                static_cast<unsigned long>(GetWindowLongW(main, GWL_EXSTYLE)), rect.left, rect.top,
+                rect.right, rect.bottom, alpha);
+    return 0;
+  }
+
+  HWND top = WaitTopWindow(arg(2), 10000);
+  if (top == nullptr) return Fail("window not found");
+  if (command == L"texts") {
+    for (HWND child : Descendants(top)) {
+      const std::wstring text = TextOf(child);
+      if (!text.empty()) PrintLine(text);
+    }
+    return 0;
+  }
+  if (command == L"page") {
+    return PostMessageW(top, PSM_SETCURSEL, number(3, 0), 0) ? 0 : Fail("post failed");
+  }
+  const int id = static_cast<int>(number(3, 0));
+  HWND control = FindControl(top, id);
+  if (control == nullptr) return Fail("control not found");
+  if (command == L"press") {
+    return PostMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                        reinterpret_cast<LPARAM>(control))
+               ? 0
+               : Fail("post failed");
+  }
+  if (command == L"settext") {
+    const std::wstring text = arg(4);
+    SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    return 0;
+  }
+  if (command == L"check") {
+    SendMessageW(control, BM_SETCHECK, number(4, 0) != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
+    return 0;
+  }
+  if (command == L"trackbar") {
+    SendMessageW(control, TBM_SETPOS, TRUE, number(4, 0));
+    return 0;
+  }
+  if (command == L"updown") {
+    SendMessageW(control, UDM_SETPOS32, 0, number(4, 0));
+    return 0;
+  }
+  return Fail("unknown command");
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  const int code = Run(argc, argv);
+  std::fflush(stdout);
+  return code;
+}

@@ -1,0 +1,142 @@
+# Helpers of the end-to-end tests (sourced by scripts/e2e.sh). Every test runs
+# in a fresh copy of a prepared Wine prefix, on its own virtual desktop.
+
+# Set by the runner: E2E_EXE, E2E_DRIVER, E2E_ART (screenshots), E2E_TEMPLATE.
+E2E_LOOPBACK='\Device\NPF_{00000001-0000-0000-0000-4E6574446576}'
+
+# A prefix whose every program runs on a 1024x768 virtual desktop with a
+# taskbar, so windows, boxes and the notification area are on one screen.
+e2e_make_template() {
+  local template="$1"
+  [ -f "$template/.ready" ] && return 0
+  rm -rf "$template"
+  mkdir -p "$template"
+  WINEPREFIX="$template" wineboot -i >/dev/null 2>&1
+  WINEPREFIX="$template" wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  WINEPREFIX="$template" wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+  WINEPREFIX="$template" wineserver -w
+  touch "$template/.ready"
+}
+
+e2e_fresh_prefix() {
+  export WINEPREFIX="/tmp/bytwacht-e2e-prefix-$1"
+  rm -rf "$WINEPREFIX"
+  cp -a "$E2E_TEMPLATE" "$WINEPREFIX"
+  E2E_SETTINGS_DIR="$WINEPREFIX/drive_c/users/$USER/AppData/Roaming/Bytwacht"
+  E2E_INI="$E2E_SETTINGS_DIR/bytwacht.ini"
+  E2E_LOG="$WINEPREFIX/bytwacht.log"
+}
+
+e2e_cleanup_prefix() {
+  wineserver -k 2>/dev/null
+  wineserver -w 2>/dev/null
+  rm -rf "$WINEPREFIX"
+}
+
+# Writes a settings file: the defaults with the loopback adapter, then any
+# KEY=VALUE arguments replacing their lines.
+e2e_settings() {
+  mkdir -p "$E2E_SETTINGS_DIR"
+  python3 - "$E2E_INI" "$E2E_LOOPBACK" "$@" <<'PY'
+import sys
+path, device, overrides = sys.argv[1], sys.argv[2], sys.argv[3:]
+lines = [("DeviceName", device), ("BytesTransmitted", "0"), ("AvgTime", "60"), ("Interval", "1000"),
+         ("CaptureFilter", "not arp"), ("PromiscuousMode", "0"), ("WindowPosX", "40"), ("WindowPosY", "40"),
+         ("WindowWidth", "400"), ("WindowHeight", "160"), ("IsPopup", "0"), ("IsMaximized", "0"),
+         ("IsVisible", "1"), ("Alpha", "255"), ("AlwaysOnTop", "0"), ("UseGradients", "0"),
+         ("FadeOnHover", "1"), ("ShowInOut", "1")]
+values = dict(lines)
+for o in overrides:
+    k, v = o.split("=", 1)
+    values[k] = v
+with open(path, "wb") as f:
+    for k, _ in lines:
+        f.write((k + "=" + values[k] + "\r\n").encode("latin-1"))
+PY
+}
+
+# The value of KEY in the settings file.
+e2e_ini() { tr -d '\r' <"$E2E_INI" | sed -n "s/^$1=//p"; }
+
+e2e_start() {
+  ( WINEDEBUG="${E2E_WINEDEBUG:--all}" wine "$E2E_EXE" >"$E2E_LOG" 2>&1 & echo $! >"$WINEPREFIX/bytwacht.pid"; wait $!; echo $? >"$WINEPREFIX/bytwacht.rc" ) &
+}
+
+# Waits until the program has ended; its exit code on stdout.
+e2e_exit_code() {
+  local timeout="${1:-20}"
+  for _ in $(seq 1 $((timeout * 10))); do
+    if [ -f "$WINEPREFIX/bytwacht.rc" ]; then cat "$WINEPREFIX/bytwacht.rc"; return 0; fi
+    sleep 0.1
+  done
+  echo timeout
+}
+
+drv() { wine "$E2E_DRIVER" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+
+# UDP datagrams to a bound receiver on loopback for N seconds (in the background).
+e2e_traffic() {
+  local seconds="$1" size="${2:-1000}"
+  python3 - "$seconds" "$size" <<'PY' &
+import socket, sys, time
+seconds, size = float(sys.argv[1]), int(sys.argv[2])
+rx = socket.socket(socket.AF_INET, socket.SOCK_DGRAM); rx.bind(("127.0.0.1", 0))
+tx = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+end = time.time() + seconds
+i = 0
+while time.time() < end:
+    # A rising and falling load so that the bars differ.
+    for _ in range(1 + (i % 20)):
+        tx.sendto(b"x" * size, rx.getsockname())
+        try:
+            rx.setblocking(False); rx.recv(65536)
+        except BlockingIOError:
+            pass
+    i += 1
+    time.sleep(0.02)
+PY
+  E2E_TRAFFIC_PID=$!
+}
+
+e2e_shot() { import -window root "$E2E_ART/$1.png" 2>/dev/null; }
+# A part of the screen: NAME WxH+X+Y.
+e2e_shot_crop() { import -window root -crop "$2" +repage "$E2E_ART/$1.png" 2>/dev/null; }
+
+# Counts pixels of a screenshot area whose colour passes a python test on r,g,b.
+e2e_count_pixels() {
+  local file="$1" geometry="$2" test="$3"
+  convert "$file" -crop "$geometry" +repage -depth 8 rgb:- | python3 -c "
+import sys
+d = sys.stdin.buffer.read()
+print(sum(1 for i in range(0, len(d), 3) if (lambda r, g, b: $test)(d[i], d[i+1], d[i+2])))"
+}
+
+# The notification area: the right end of the virtual desktop's taskbar.
+E2E_TRAY_AREA='60x24+964+744'
+e2e_tray_state() {
+  local shot="$WINEPREFIX/tray.png"
+  import -window root "$shot" 2>/dev/null
+  local green yellow red
+  green=$(e2e_count_pixels "$shot" "$E2E_TRAY_AREA" 'g > 120 and r < 90 and b < 100')
+  yellow=$(e2e_count_pixels "$shot" "$E2E_TRAY_AREA" 'r > 200 and g > 170 and b < 80')
+  red=$(e2e_count_pixels "$shot" "$E2E_TRAY_AREA" 'r > 170 and g < 60 and b < 60')
+  if [ "$green" -ge 8 ] && [ "$green" -gt "$red" ] && [ "$green" -gt "$yellow" ]; then echo ok
+  elif [ "$yellow" -ge 8 ] && [ "$yellow" -gt "$red" ]; then echo warning
+  elif [ "$red" -ge 8 ]; then echo error
+  else echo none; fi
+}
+
+# Waits up to N seconds for the tray to show STATE.
+e2e_wait_tray() {
+  local want="$1" timeout="${2:-20}" got
+  for _ in $(seq 1 "$timeout"); do
+    got=$(e2e_tray_state)
+    [ "$got" = "$want" ] && return 0
+    sleep 1
+  done
+  echo "tray shows $got, expected $want"
+  return 1
+}
+
+# Times pcap_open was called (the run needs E2E_WINEDEBUG=+wpcap).
+e2e_opens() { grep -c 'pcap_open' "$E2E_LOG" 2>/dev/null || true; }
