@@ -26,12 +26,11 @@ case_first_start() {
   sleep 1
   e2e_shot adapter-dialog
   local items
-  items=$(drv texts Adapter-Auswahl)
-  expect "loopback listed" contains "$items" "lo"
+  items=$(drv items Adapter-Auswahl 1001)
+  expect "loopback listed" grep -qx lo <<<"$items"
+  expect "sorted by description" equals "$items" "$(sort <<<"$items")"
   expect "settings folder made at start" test -d "$E2E_SETTINGS_DIR"
-  # Select "lo" by typing its name into the sorted list, then OK.
-  xdotool search --name '^Adapter-Auswahl$' windowactivate --sync >/dev/null 2>&1
-  xdotool type --delay 50 lo
+  drv select Adapter-Auswahl 1001 lo >/dev/null
   drv press Adapter-Auswahl 1 >/dev/null
   expect "main window shown" drv wait Bytwacht 20000
   e2e_traffic 12
@@ -258,7 +257,7 @@ case_graph_modes() {
     sleep 12
     e2e_shot_crop "graph-$name" 520x220+90+90
     if [ "$name" = inout ]; then
-      xdotool mousemove 480 250 >/dev/null 2>&1
+      xdotool mousemove 588 200 >/dev/null 2>&1
       sleep 1.5
       e2e_shot_crop graph-hover 520x220+90+90
       xdotool mousemove 800 600 >/dev/null 2>&1
@@ -271,4 +270,42 @@ case_graph_modes() {
     drv close >/dev/null
     e2e_exit_code >/dev/null
   done
+}
+
+case_adapter_cancel() {
+  # Cancelling the adapter dialog at the first start is a start-up failure.
+  e2e_start
+  expect "adapter dialog shown" drv wait Adapter-Auswahl 30000
+  drv press Adapter-Auswahl 2 >/dev/null
+  expect "start-up error box" drv wait Fehler 10000
+  expect "error text" contains "$(drv texts Fehler)" "Das Packet-Capturing konnte nicht initialisiert werden!"
+  drv press Fehler 1 >/dev/null || drv press Fehler 2 >/dev/null
+  expect "exit code 1" equals "$(e2e_exit_code)" 1
+}
+
+case_window_behaviour() {
+  # Hover raises a translucent window to full opacity and back; a double click
+  # makes it a pop-up, which is stored at the close.
+  e2e_settings "Alpha=128" "FadeOnHover=1" "WindowPosX=100" "WindowPosY=100"
+  start_and_wait
+  expect "translucent at rest" contains "$(drv state)" "alpha=128"
+  xdotool mousemove 250 170 sleep 0.2 mousemove 255 172 >/dev/null 2>&1
+  sleep 1
+  expect "opaque under the mouse" contains "$(drv state)" "alpha=255"
+  xdotool mousemove 700 600 >/dev/null 2>&1
+  sleep 1
+  expect "translucent again after leaving" contains "$(drv state)" "alpha=128"
+  xdotool mousemove 250 170 click --repeat 2 --delay 80 1 >/dev/null 2>&1
+  sleep 1.5
+  local state
+  state=$(drv state)
+  expect "pop-up after a double click" contains "$state" "style=9"
+  local ex
+  ex=$(sed -n 's/.*exstyle=\([0-9a-f]*\).*/\1/p' <<<"$state")
+  expect "tool window, still layered" test $((0x$ex & 0x80080)) -eq $((0x80080))
+  xdotool mousemove 700 600 >/dev/null 2>&1
+  e2e_shot popup-window
+  drv close >/dev/null
+  expect "normal exit" equals "$(e2e_exit_code)" 0
+  expect "pop-up stored" equals "$(e2e_ini IsPopup)" 1
 }

@@ -7,6 +7,8 @@
 //   texts TITLE              the texts of its child windows, one per line
 //   press TITLE ID           clicks the control with ID (a button) in that window
 //   settext TITLE ID TEXT    sets a control's text
+//   items TITLE ID           the items of a list box, one per line
+//   select TITLE ID TEXT     selects the list-box item that starts with TEXT
 //   check TITLE ID 0|1       ticks or clears a check box
 //   trackbar TITLE ID N      moves a trackbar
 //   updown TITLE ID N        sets an up-down's position
@@ -189,6 +191,23 @@ int Run(int argc, wchar_t** argv) {
                         reinterpret_cast<LPARAM>(control))
                ? 0
                : Fail("post failed");
+  }
+  if (command == L"items") {
+    const LRESULT count = SendMessageW(control, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+      wchar_t item[512] = {};
+      if (SendMessageW(control, LB_GETTEXTLEN, i, 0) < 512)
+        SendMessageW(control, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item));
+      PrintLine(item);
+    }
+    return 0;
+  }
+  if (command == L"select") {
+    const std::wstring text = arg(4);
+    return SendMessageW(control, LB_SELECTSTRING, static_cast<WPARAM>(-1),
+                        reinterpret_cast<LPARAM>(text.c_str())) != LB_ERR
+               ? 0
+               : Fail("no such item");
   }
   if (command == L"settext") {
     const std::wstring text = arg(4);
