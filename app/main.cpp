@@ -81,10 +81,13 @@ void ApplyStoredWindowSettings() {
 
 bool InitApplication() {
   wchar_t appData[MAX_PATH] = {};
-  SHGetFolderPathW(MainWindow, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData);
-  const std::wstring folder = std::wstring(appData) + L"\\Bytwacht";
-  CreateDirectoryW(folder.c_str(), nullptr); // an existing folder is fine
-  AppSettings.FilePath = folder + L"\\bytwacht.ini";
+  // Without the folder the path stays empty: the load fails and the program
+  // runs on defaults, rather than keeping its file in the drive's root.
+  if (SUCCEEDED(SHGetFolderPathW(MainWindow, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData))) {
+    const std::wstring folder = std::wstring(appData) + L"\\Bytwacht";
+    CreateDirectoryW(folder.c_str(), nullptr); // an existing folder is fine
+    AppSettings.FilePath = folder + L"\\bytwacht.ini";
+  }
   if (AppSettings.Load()) ApplyStoredWindowSettings();
 
   Engine.Configure(AppInstance, MainWindow, &AppSettings, OnSampleTaken, 15);

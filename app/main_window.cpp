@@ -20,6 +20,18 @@ constexpr int ShowHideFadeMs = 200;
 HoverState Hover;
 TRACKMOUSEEVENT LeaveTracking{};
 
+// Open while a command shows its modal dialog or box. The tray icon still
+// reaches the window then; a second command (another sheet on the same record,
+// or an exit that destroys the window under the open sheet) must wait.
+int ModalDepth = 0;
+class ModalScope {
+public:
+  ModalScope() { ++ModalDepth; }
+  ModalScope(const ModalScope&) = delete;
+  ModalScope& operator=(const ModalScope&) = delete;
+  ~ModalScope() { --ModalDepth; }
+};
+
 WindowRect ToWindowRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 RECT ToRect(const WindowRect& r) { return {r.Left, r.Top, r.Right, r.Bottom}; }
 
@@ -52,6 +64,8 @@ void ApplySettingsSheet(HWND window) {
 }
 
 void OnCommand(HWND window, WPARAM command) {
+  if (ModalDepth > 0) return;
+  ModalScope modal;
   switch (command) {
   case CmdExit: ClosePath(window); break;
   case CmdSelectAdapter:
@@ -105,11 +119,17 @@ void OnMouseMove(HWND window) {
 
 } // namespace
 
+bool ShellBusy() { return ModalDepth > 0; }
+
 void CaptureWindowState() {
+  // A window that is already gone has nothing to tell; its last state stays.
+  if (!IsWindow(MainWindow)) return;
   const auto style = static_cast<std::uint32_t>(GetWindowLongW(MainWindow, GWL_STYLE));
   RECT rect{};
-  GetWindowRect(MainWindow, &rect);
-  CaptureWindowStateInto(AppSettings, style, ToWindowRect(rect), IsWindowVisible(MainWindow) != FALSE);
+  const bool haveRect = GetWindowRect(MainWindow, &rect) != FALSE;
+  const WindowRect outer = ToWindowRect(rect);
+  CaptureWindowStateInto(AppSettings, style, haveRect ? &outer : nullptr,
+                         IsWindowVisible(MainWindow) != FALSE);
 }
 
 void SaveSettings() {
@@ -158,7 +178,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   }
   case WM_PRINTCLIENT: PaintGraph(window, reinterpret_cast<HDC>(wParam)); return 0;
   case WM_ERASEBKGND: return 1; // the graph paints every pixel
-  case WM_CLOSE: ClosePath(window); return 0;
+  case WM_CLOSE:
+    if (ModalDepth == 0) ClosePath(window);
+    return 0;
   case WM_QUERYENDSESSION:
     SaveSettings();
     FadeWindow(window, Alpha(), 0, ShowHideFadeMs);

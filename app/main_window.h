@@ -10,3 +10,5 @@ void CaptureWindowState();
 void SaveSettings();
 // Switches between the pop-up and the normal style (double click).
 void TogglePopupStyle();
+// True while a menu command shows a modal dialog or box.
+bool ShellBusy();

@@ -7,6 +7,7 @@
 #include "app/logic/shell_constants.h"
 #include "app/logic/tip_text.h"
 #include "app/logic/tray_status.h"
+#include "app/main_window.h"
 #include "app/shell_state.h"
 #include "capture/capture_engine.h"
 #include "settings/settings.h"
@@ -120,7 +121,9 @@ LRESULT TrayIcon::HandleTrayNotify(WPARAM wParam, LPARAM lParam) {
     break;
   case WM_LBUTTONDBLCLK: SendMessageW(window, WM_COMMAND, CmdSettings, 0); break;
   case WM_RBUTTONUP:
-  case WM_CONTEXTMENU: ShowTrayMenu(); break;
+  case WM_CONTEXTMENU:
+    if (!ShellBusy()) ShowTrayMenu();
+    break;
   default: break;
   }
   return 0;

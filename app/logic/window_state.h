@@ -10,8 +10,9 @@ struct WindowRect {
 
 // Copies the window's state into the record. The rectangle is taken only from a
 // window that is neither minimised nor maximised, so that the next start
-// restores the normal placement.
-void CaptureWindowStateInto(Settings& settings, std::uint32_t style, const WindowRect& rect, bool visible);
+// restores the normal placement. `rect` is null when it could not be read (the
+// window is already gone): the stored geometry is then kept, never zeroed.
+void CaptureWindowStateInto(Settings& settings, std::uint32_t style, const WindowRect* rect, bool visible);
 
 struct StyleChange {
   std::uint32_t Style = 0;

@@ -9,8 +9,8 @@ namespace {
 
 TEST(CaptureWindowState, NormalWindowRecordsItsOuterRectangle) {
   Settings settings;
-  CaptureWindowStateInto(settings, NormalWindowStyle | 0x10000000 /* WS_VISIBLE */, {-20, 40, 280, 140},
-                         true);
+  const WindowRect rect{-20, 40, 280, 140};
+  CaptureWindowStateInto(settings, NormalWindowStyle | 0x10000000 /* WS_VISIBLE */, &rect, true);
   EXPECT_EQ(settings.WindowPosX, -20);
   EXPECT_EQ(settings.WindowPosY, 40);
   EXPECT_EQ(settings.WindowWidth, 300u);
@@ -22,13 +22,13 @@ TEST(CaptureWindowState, NormalWindowRecordsItsOuterRectangle) {
 
 TEST(CaptureWindowState, MinimisedOrMaximisedKeepTheLastNormalRectangle) {
   Settings settings;
-  CaptureWindowStateInto(settings, NormalWindowStyle, {10, 20, 310, 120}, true);
-  CaptureWindowStateInto(settings, NormalWindowStyle | StyleMaximizeBit, {0, 0, 1024, 768}, true);
+  const WindowRect normal{10, 20, 310, 120}, screen{0, 0, 1024, 768}, icon{-32000, -32000, -31840, -31970};
+  CaptureWindowStateInto(settings, NormalWindowStyle, &normal, true);
+  CaptureWindowStateInto(settings, NormalWindowStyle | StyleMaximizeBit, &screen, true);
   EXPECT_EQ(settings.WindowPosX, 10);
   EXPECT_EQ(settings.WindowWidth, 300u);
   EXPECT_TRUE(settings.IsMaximized);
-  CaptureWindowStateInto(settings, PopupWindowStyle | StyleMinimizeBit, {-32000, -32000, -31840, -31970},
-                         true);
+  CaptureWindowStateInto(settings, PopupWindowStyle | StyleMinimizeBit, &icon, true);
   EXPECT_EQ(settings.WindowPosX, 10);
   EXPECT_FALSE(settings.IsMaximized);
   EXPECT_TRUE(settings.IsPopup);
@@ -37,9 +37,23 @@ TEST(CaptureWindowState, MinimisedOrMaximisedKeepTheLastNormalRectangle) {
 TEST(CaptureWindowState, HiddenToTheTrayIsStoredInvisible) {
   Settings settings;
   settings.IsVisible = true;
-  CaptureWindowStateInto(settings, PopupWindowStyle, {0, 0, 300, 100}, false);
+  const WindowRect rect{0, 0, 300, 100};
+  CaptureWindowStateInto(settings, PopupWindowStyle, &rect, false);
   EXPECT_FALSE(settings.IsVisible);
   EXPECT_TRUE(settings.IsPopup);
+}
+
+// A save after the window is gone (GetWindowRect failed) must not store a
+// zero-sized window that the next start could not show.
+TEST(CaptureWindowState, UnreadableRectangleKeepsTheStoredGeometry) {
+  Settings settings;
+  settings.SetDefaults();
+  settings.WindowPosX = 40;
+  settings.WindowWidth = 500;
+  CaptureWindowStateInto(settings, 0, nullptr, false);
+  EXPECT_EQ(settings.WindowPosX, 40);
+  EXPECT_EQ(settings.WindowWidth, 500u);
+  EXPECT_EQ(settings.WindowHeight, 100u);
 }
 
 TEST(PopupToggle, SwitchesStyleWordAndToolWindowBitOnly) {

@@ -309,3 +309,21 @@ case_window_behaviour() {
   expect "normal exit" equals "$(e2e_exit_code)" 0
   expect "pop-up stored" equals "$(e2e_ini IsPopup)" 1
 }
+
+case_exit_during_sheet() {
+  # An exit chosen from the icon while the settings sheet is open waits for the
+  # sheet: the window is not destroyed under it and nothing half is stored.
+  e2e_settings "WindowWidth=400" "WindowHeight=160"
+  start_and_wait
+  drv command 40008 >/dev/null
+  expect "sheet shown" drv wait "~Bytwacht" 10000
+  drv command 40002 >/dev/null
+  drv close >/dev/null
+  sleep 1.5
+  expect "main window still there" contains "$(drv state)" "visible=1"
+  drv press "~Bytwacht" 2 >/dev/null # Cancel
+  sleep 1
+  drv close >/dev/null
+  expect "normal exit" equals "$(e2e_exit_code)" 0
+  expect "geometry kept" equals "$(e2e_ini WindowWidth)x$(e2e_ini WindowHeight)" 400x160
+}
