@@ -67,8 +67,7 @@ traffic_pid=$E2E_TRAFFIC_PID
 sleep 20
 import -window root "$out/window.png"
 # Resting the mouse on the icon brings up its tip with the newest figures.
-xdotool mousemove 1008 756 sleep 0.3 mousemove 1009 757 >/dev/null 2>&1 || true
-sleep 2
+e2e_hover_tray
 import -window root "$out/tray-tip.png"
 import -window root -crop 660x300+20+20 +repage "$out/graph.png"
 echo "run: screenshots:"

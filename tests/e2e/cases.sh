@@ -127,8 +127,7 @@ case_filter_change() {
   expect "filter cut to 255" equals "$(e2e_ini CaptureFilter | tr -d '\n' | wc -c)" 255
   expect "invalid filter warns" e2e_wait_tray warning 10
   # The tip tells why.
-  xdotool mousemove 1008 756 sleep 0.3 mousemove 1009 757 >/dev/null 2>&1
-  sleep 2
+  e2e_hover_tray
   e2e_shot tray-tip-warning
   xdotool mousemove 600 400 >/dev/null 2>&1
   drv close >/dev/null
@@ -261,8 +260,7 @@ case_graph_modes() {
       sleep 1.5
       e2e_shot_crop graph-hover 520x220+90+90
       xdotool mousemove 800 600 >/dev/null 2>&1
-      xdotool mousemove 1008 756 sleep 0.3 mousemove 1009 757 >/dev/null 2>&1
-      sleep 2
+      e2e_hover_tray
       e2e_shot tray-tip
       xdotool mousemove 800 600 >/dev/null 2>&1
     fi

@@ -140,3 +140,9 @@ e2e_wait_tray() {
 
 # Times pcap_open was called (the run needs E2E_WINEDEBUG=+wpcap).
 e2e_opens() { grep -c 'pcap_open' "$E2E_LOG" 2>/dev/null || true; }
+
+# Rests the mouse on the notification-area icon until its tip shows.
+e2e_hover_tray() {
+  xdotool mousemove 990 700 sleep 0.4 mousemove 1008 756 sleep 0.4 mousemove 1009 757 >/dev/null 2>&1
+  sleep 2.5
+}
