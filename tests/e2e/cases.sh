@@ -139,9 +139,11 @@ case_interval_change() {
   E2E_WINEDEBUG=+wpcap start_and_wait
   e2e_traffic 30
   expect "capture running" e2e_wait_tray ok 20
-  sleep 4
-  local opens
+  sleep 10
+  local opens bars_before bars_after
   opens=$(e2e_opens)
+  e2e_shot interval-before
+  bars_before=$(e2e_count_pixels "$E2E_ART/interval-before.png" 380x100+45+65 'g > 150 and r < 120')
   drv command 40008 >/dev/null
   drv wait "~Bytwacht" 10000 >/dev/null
   drv page "~Bytwacht" 1 >/dev/null
@@ -149,9 +151,13 @@ case_interval_change() {
   drv updown "~Bytwacht" 1010 500 >/dev/null
   drv press "~Bytwacht" 1 >/dev/null
   sleep 0.3
-  # Cleared history: the waiting message instead of bars for a moment.
-  e2e_shot interval-cleared
-  sleep 2
+  e2e_shot settings-hint
+  sleep 1.2
+  # The history was cleared: a few new bars instead of the many before.
+  e2e_shot interval-after
+  bars_after=$(e2e_count_pixels "$E2E_ART/interval-after.png" 380x100+45+65 'g > 150 and r < 120')
+  expect "history cleared ($bars_before -> $bars_after lit pixels)" test "$bars_after" -lt $((bars_before / 2))
+  sleep 1
   expect "no restart for the interval" equals "$(e2e_opens)" "$opens"
   expect "interval stored" equals "$(e2e_ini Interval)" 500
   drv close >/dev/null
