@@ -331,3 +331,33 @@ case_exit_during_sheet() {
   expect "normal exit" equals "$(e2e_exit_code)" 0
   expect "geometry kept" equals "$(e2e_ini WindowWidth)x$(e2e_ini WindowHeight)" 400x160
 }
+
+case_stored_window_styles() {
+  # Stored pop-up style and position come back at the start.
+  e2e_settings "IsPopup=1" "WindowPosX=120" "WindowPosY=90" "WindowWidth=420" "WindowHeight=150"
+  start_and_wait
+  local state
+  state=$(drv state)
+  expect "pop-up at the stored place" contains "$state" "rect=120,90,540,240"
+  expect "pop-up style" contains "$state" "style=9"
+  drv close >/dev/null
+  e2e_exit_code >/dev/null
+
+  # Maximised but hidden: only the icon at first, maximised once shown by it.
+  e2e_settings "IsMaximized=1" "IsVisible=0"
+  rm -f "$WINEPREFIX/bytwacht.rc"
+  e2e_start
+  sleep 6
+  expect "starts hidden" contains "$(drv state)" "visible=0"
+  xdotool mousemove 1008 756 click 1 >/dev/null 2>&1
+  sleep 1.5
+  state=$(drv state)
+  expect "shown by the icon" contains "$state" "visible=1"
+  local style
+  style=$(sed -n 's/.* style=\([0-9a-f]*\).*/\1/p' <<<"$state")
+  expect "shown maximised" test $((0x$style & 0x01000000)) -ne 0
+  expect "faded in" contains "$state" "alpha=255"
+  drv close >/dev/null
+  expect "normal exit" equals "$(e2e_exit_code)" 0
+  expect "stored maximised and visible" equals "$(e2e_ini IsMaximized),$(e2e_ini IsVisible)" "1,1"
+}
