@@ -215,3 +215,26 @@ TEST_F(GraphPaint, NoGdiObjectsLeakOverAThousandPaints) {
   EXPECT_EQ(LiveGdiObjects(), before + 1);
   DeleteObject(leak);
 }
+
+TEST_F(GraphPaint, CursorInsideTheWindowRectangleFrameIncluded) {
+  GraphTestWindow window(300, 100, Data, Options);
+  SetWindowPos(window.Handle(), HWND_TOPMOST, 100, 120, 300, 100, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+  auto at = [&](int x, int y) {
+    SetCursorPos(x, y);
+    return ReadGraphCursor(window.Handle());
+  };
+  GraphCursor c = at(100, 120);
+  POINT p{};
+  GetCursorPos(&p);
+  if (p.x != 100 || p.y != 120) GTEST_SKIP() << "this display does not move the cursor";
+  EXPECT_TRUE(c.InWindow) << "left and top edges are inside";
+  EXPECT_EQ(c.X, 0);
+  EXPECT_EQ(c.Y, 0);
+  c = at(397, 150);
+  EXPECT_TRUE(c.InWindow);
+  EXPECT_EQ(c.X, 297);
+  EXPECT_EQ(c.Y, 30);
+  EXPECT_FALSE(at(400, 150).InWindow) << "right edge is outside";
+  EXPECT_FALSE(at(150, 220).InWindow) << "bottom edge is outside";
+  EXPECT_TRUE(IsCursorInWindow(window.Handle()) == false);
+}
