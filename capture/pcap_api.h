@@ -50,9 +50,7 @@ struct PcapPacketHeader {
 
 using PcapHandler = void (*)(unsigned char* user, const PcapPacketHeader* header, const unsigned char* bytes);
 
-// Every call the program makes. In the native build a test may put in its own
-// (SetPcapFunctions) to play an adapter that cannot be opened, a filter that
-// does not compile or a capture loop that fails.
+// Every call the program makes.
 struct PcapFunctions {
   int (*FindAllDevs)(PcapDevice** devices, char* errorBuffer);
   void (*FreeAllDevs)(PcapDevice* devices);
@@ -95,10 +93,13 @@ private:
 // The library's version text, or an empty text when it cannot be loaded.
 const char* PcapVersionText();
 
-#ifndef _WIN32
-// Tests of the native build: the calls the next Load hands out; null restores
-// libpcap. A table with a null entry counts as a library that cannot be loaded.
+// Tests may put in calls of their own (an adapter that cannot be opened, a
+// filter that does not compile, a failing capture loop, a chosen device list):
+// later Loads hand them out instead of the library's; null restores the library.
+// A table with a null entry counts as a library that cannot be loaded.
 void SetPcapFunctions(const PcapFunctions* functions);
+
+#ifndef _WIN32
 // libpcap's own calls (pcap_open built from pcap_create and pcap_activate).
 const PcapFunctions& LibpcapFunctions();
 #endif

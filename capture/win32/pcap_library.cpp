@@ -1,9 +1,17 @@
 #include "capture/pcap_api.h"
 
+#include <atomic>
 #include <string>
 #include <windows.h>
 
 namespace {
+
+std::atomic<const PcapFunctions*> Override{nullptr};
+
+bool Complete(const PcapFunctions& f) {
+  return f.FindAllDevs && f.FreeAllDevs && f.Open && f.Compile && f.SetFilter && f.FreeCode && f.Dispatch &&
+         f.BreakLoop && f.Close && f.LibVersion;
+}
 
 template <typename Function> bool Resolve(HMODULE module, const char* name, Function& function) {
   function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
@@ -28,8 +36,15 @@ PcapLibrary::~PcapLibrary() {
   if (Module != nullptr) FreeLibrary(static_cast<HMODULE>(Module));
 }
 
+void SetPcapFunctions(const PcapFunctions* functions) { Override = functions; }
+
 bool PcapLibrary::Load() {
   if (Loaded) return true;
+  if (const PcapFunctions* chosen = Override.load()) {
+    Functions = *chosen;
+    Loaded = Complete(Functions);
+    return Loaded;
+  }
   HMODULE module = LoadWpcap();
   if (module == nullptr) return false;
   PcapFunctions f{};

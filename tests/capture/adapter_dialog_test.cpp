@@ -1,0 +1,203 @@
+// The adapter dialog of the Windows build, driven from a second thread the way
+// a user would: read the list, pick, confirm or cancel. The capture library is
+// replaced by a device list of the test's own.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+#include <windows.h>
+
+#include "capture/capture_engine.h"
+#include "settings/settings.h"
+
+namespace {
+
+std::atomic<bool> EnumerationFails{false};
+std::atomic<int> Enumerations{0};
+std::atomic<int> Frees{0};
+
+char BetaName[] = "\\Device\\NPF_beta", BetaText[] = "Beta";
+char AlphaName[] = "\\Device\\NPF_alpha", AlphaText[] = "Alpha";
+char BareName[] = "zeta0"; // no description
+PcapDevice Devices[3];
+
+int FindAllDevs(PcapDevice** devices, char* errorBuffer) {
+  ++Enumerations;
+  if (EnumerationFails) {
+    lstrcpyA(errorBuffer, "no adapters");
+    return -1;
+  }
+  // Enumerated as Beta, Alpha, then one without a description.
+  Devices[0] = {&Devices[1], BetaName, BetaText, nullptr, 0};
+  Devices[1] = {&Devices[2], AlphaName, AlphaText, nullptr, 0};
+  Devices[2] = {nullptr, BareName, nullptr, nullptr, 0};
+  *devices = &Devices[0];
+  return 0;
+}
+void FreeAllDevs(PcapDevice*) { ++Frees; }
+PcapHandle* Open(const char*, int, int, int, void*, char*) { return nullptr; }
+int Compile(PcapHandle*, PcapProgram*, const char*, int, std::uint32_t) { return -1; }
+int SetFilter(PcapHandle*, PcapProgram*) { return -1; }
+void FreeCode(PcapProgram*) {}
+int Dispatch(PcapHandle*, int, PcapHandler, unsigned char*) { return -1; }
+void BreakLoop(PcapHandle*) {}
+void Close(PcapHandle*) {}
+const char* LibVersion() { return "test"; }
+const PcapFunctions TestLibrary = {FindAllDevs, FreeAllDevs, Open,      Compile, SetFilter,
+                                   FreeCode,    Dispatch,    BreakLoop, Close,   LibVersion};
+
+// The dialog once it is shown, that is after its WM_INITDIALOG.
+HWND WaitForWindow(const wchar_t* caption) {
+  for (int i = 0; i < 1000; ++i) {
+    HWND window = FindWindowW(L"#32770", caption);
+    if (window != nullptr && IsWindowVisible(window)) return window;
+    Sleep(10);
+  }
+  return nullptr;
+}
+
+std::wstring Text(HWND window) {
+  wchar_t buffer[512] = {};
+  GetWindowTextW(window, buffer, 512);
+  return buffer;
+}
+
+struct Seen {
+  std::vector<std::wstring> Items;
+  LRESULT Selected = -2;
+  bool Found = false;
+};
+
+class AdapterDialogTest : public ::testing::Test {
+protected:
+  Settings AppSettings;
+  CaptureEngine Engine;
+
+  void SetUp() override {
+    SetPcapFunctions(&TestLibrary);
+    EnumerationFails = false;
+    Enumerations = 0;
+    Frees = 0;
+    AppSettings.SetDefaults();
+    AppSettings.DeviceName = L"unchanged";
+    Engine.Configure(GetModuleHandleW(nullptr), nullptr, &AppSettings, nullptr, 15);
+  }
+  void TearDown() override { SetPcapFunctions(nullptr); }
+
+  // Runs SelectAdapter while `act` handles the dialog from another thread.
+  bool Select(Seen& seen, const std::function<void(HWND dialog, HWND list)>& act) {
+    std::thread driver([&] {
+      HWND dialog = WaitForWindow(L"Adapter-Auswahl");
+      if (dialog == nullptr) return;
+      seen.Found = true;
+      HWND list = GetDlgItem(dialog, 1001);
+      const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+      for (LRESULT i = 0; i < count; ++i) {
+        wchar_t buffer[256] = {};
+        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(buffer));
+        seen.Items.push_back(buffer);
+      }
+      seen.Selected = SendMessageW(list, LB_GETCURSEL, 0, 0);
+      act(dialog, list);
+    });
+    const bool chosen = Engine.SelectAdapter();
+    driver.join();
+    return chosen;
+  }
+};
+
+TEST_F(AdapterDialogTest, ListsByDescriptionSortedAndOkTakesThePreselectedFirst) {
+  Seen seen;
+  EXPECT_TRUE(Select(seen, [](HWND dialog, HWND) { PostMessageW(dialog, WM_COMMAND, IDOK, 0); }));
+  ASSERT_TRUE(seen.Found);
+  EXPECT_EQ(seen.Items, (std::vector<std::wstring>{L"Alpha", L"Beta", L"zeta0"}));
+  EXPECT_EQ(seen.Selected, 0);
+  EXPECT_EQ(AppSettings.DeviceName, L"\\Device\\NPF_alpha");
+  EXPECT_EQ(Frees.load(), 1);
+}
+
+TEST_F(AdapterDialogTest, OkStoresTheNameOfTheChosenItem) {
+  Seen seen;
+  EXPECT_TRUE(Select(seen, [](HWND dialog, HWND list) {
+    SendMessageW(list, LB_SETCURSEL, 2, 0);
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  }));
+  EXPECT_EQ(AppSettings.DeviceName, L"zeta0");
+  seen = Seen{};
+  EXPECT_TRUE(Select(seen, [](HWND dialog, HWND list) {
+    SendMessageW(list, LB_SETCURSEL, 1, 0);
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  }));
+  EXPECT_EQ(AppSettings.DeviceName, L"\\Device\\NPF_beta");
+}
+
+TEST_F(AdapterDialogTest, CancelEscapeAndClosingChangeNothing) {
+  for (const auto& how : std::vector<std::function<void(HWND)>>{
+           [](HWND d) { PostMessageW(d, WM_COMMAND, IDCANCEL, 0); },
+           [](HWND d) { PostMessageW(d, WM_CLOSE, 0, 0); },
+       }) {
+    Seen seen;
+    EXPECT_FALSE(Select(seen, [&](HWND dialog, HWND) { how(dialog); }));
+    EXPECT_TRUE(seen.Found);
+    EXPECT_EQ(AppSettings.DeviceName, L"unchanged");
+  }
+  EXPECT_EQ(Frees.load(), 2);
+}
+
+TEST_F(AdapterDialogTest, TheTemplateHasItsTextsAndListStyles) {
+  Seen seen;
+  std::wstring caption, label, ok, cancel;
+  LONG listStyle = 0;
+  RECT client{}, expected{0, 0, 186, 94};
+  Select(seen, [&](HWND dialog, HWND list) {
+    caption = Text(dialog);
+    ok = Text(GetDlgItem(dialog, IDOK));
+    cancel = Text(GetDlgItem(dialog, IDCANCEL));
+    HWND child = GetWindow(dialog, GW_CHILD); // the label comes first
+    label = Text(child);
+    listStyle = GetWindowLongW(list, GWL_STYLE);
+    GetClientRect(dialog, &client);
+    MapDialogRect(dialog, &expected);
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  });
+  EXPECT_EQ(caption, L"Adapter-Auswahl");
+  EXPECT_EQ(label, L"Bitte wählen Sie den Netzwerkadapter aus:");
+  EXPECT_EQ(ok, L"OK");
+  EXPECT_EQ(cancel, L"Abbrechen");
+  // (The list box itself drops its border and scroll bar styles as it likes.)
+  const LONG wanted = LBS_NOTIFY | LBS_SORT | LBS_NOINTEGRALHEIGHT | WS_TABSTOP;
+  EXPECT_EQ(listStyle & wanted, wanted);
+  EXPECT_EQ(client.right, expected.right);
+  EXPECT_EQ(client.bottom, expected.bottom);
+}
+
+TEST_F(AdapterDialogTest, AFailedEnumerationShowsTheErrorAndCountsAsCancel) {
+  EnumerationFails = true;
+  std::wstring boxText;
+  std::thread driver([&] {
+    HWND box = WaitForWindow(L"Fehler");
+    if (box == nullptr) return;
+    boxText = Text(GetDlgItem(box, 0xFFFF));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+  });
+  EXPECT_FALSE(Engine.SelectAdapter());
+  driver.join();
+  EXPECT_EQ(boxText, L"Fehler beim Auflisten der Netzwerkadapter!");
+  EXPECT_EQ(AppSettings.DeviceName, L"unchanged");
+}
+
+TEST_F(AdapterDialogTest, AStartWithoutAnAdapterAsksAndACancelStartsNothing) {
+  AppSettings.DeviceName.clear();
+  std::thread driver([] {
+    if (HWND dialog = WaitForWindow(L"Adapter-Auswahl")) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  });
+  EXPECT_FALSE(Engine.StartCapture(false));
+  driver.join();
+  EXPECT_EQ(Enumerations.load(), 1);
+  EXPECT_TRUE(AppSettings.DeviceName.empty());
+}
+
+} // namespace
