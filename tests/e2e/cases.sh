@@ -361,3 +361,18 @@ case_stored_window_styles() {
   expect "normal exit" equals "$(e2e_exit_code)" 0
   expect "stored maximised and visible" equals "$(e2e_ini IsMaximized),$(e2e_ini IsVisible)" "1,1"
 }
+
+case_adapter_not_opened() {
+  # An adapter that cannot be opened: the engine's box, and the icon in its
+  # error picture with the reason in its tip.
+  e2e_settings 'DeviceName=\Device\NPF_{DEADBEEF-0000-0000-0000-000000000000}'
+  e2e_start
+  expect "error box" drv wait Fehler 30000
+  expect "error text" contains "$(drv texts Fehler)" "Adapter kann nicht geöffnet werden!"
+  expect "error picture" e2e_wait_tray error 10
+  drv press Fehler 1 >/dev/null || drv press Fehler 2 >/dev/null
+  e2e_hover_tray
+  e2e_shot tray-tip-error
+  drv close >/dev/null
+  expect "normal exit" equals "$(e2e_exit_code)" 0
+}
