@@ -7,7 +7,9 @@
 // destination port, so a packet can add to at most two entries: the one with its
 // source port and the one with its destination port. Two port-indexed tables
 // find them, which keeps the cost per packet constant however many flows the
-// interval has.
+// interval has. What a packet touches (ports and byte count, 8 bytes an entry)
+// is kept apart from the addresses, so that even tens of thousands of entries
+// stay within the processor's caches.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -24,28 +26,41 @@ class FlowTable {
 public:
   void RecordFlow(std::uint16_t srcPort, std::uint16_t dstPort, const std::uint8_t* srcAddress,
                   const std::uint8_t* dstAddress, std::uint32_t length);
-  // Largest Bytes, the earliest entry on a tie; null when there is none.
+  // Largest Bytes, the earliest entry on a tie; null when there is none. Points
+  // into List(), valid until the next RecordFlow or Clear.
   const ConnectionEntry* Busiest() const;
-  bool empty() const { return Entries.empty(); }
-  std::size_t size() const { return Entries.size(); }
-  // Entries in the order they were created.
-  const std::vector<ConnectionEntry>& List() const { return Entries; }
+  bool empty() const { return size() == 0; }
+  std::size_t size() const { return Counts.empty() ? 0 : Counts.size() - 1; }
+  // Entries in the order they were created (assembled when asked for).
+  const std::vector<ConnectionEntry>& List() const;
   // Empties the table and releases the entries' storage.
   void Clear();
 
 private:
   static constexpr std::size_t PortCount = 65536;
 
-  // Position of the entry that owns `port` in `index` (the first or second half
-  // of PortSlots), or Entries.size() when no entry does. A slot is only trusted
-  // when the entry it names still carries that port, so Clear never has to
-  // reset the slots.
-  std::size_t FindBySrc(std::uint16_t port) const;
-  std::size_t FindByDst(std::uint16_t port) const;
+  struct Count {
+    std::uint16_t SrcPort;
+    std::uint16_t DstPort;
+    std::uint32_t Bytes;
+  };
+  struct Addresses {
+    std::uint8_t Src[4];
+    std::uint8_t Dst[4];
+  };
 
-  std::vector<ConnectionEntry> Entries;
-  // Source-port slots, then destination-port slots; made on the first flow.
-  // Each source port (and each destination port) has at most one entry, so there
-  // are never more than 65536 entries and 16 bits name any of them.
+  // The entries' ports and bytes, followed by one scratch element: a packet's
+  // lookups always read and add to some element, the scratch one when its port
+  // has no entry, so the path of a packet has no branch that depends on the
+  // table's contents (such branches are unpredictable with many flows and would
+  // stall every cache miss behind them).
+  std::vector<Count> Counts;
+  std::vector<Addresses> EntryAddresses;
+  // Source-port slots, then destination-port slots; made on the first flow. A
+  // slot is only trusted when the entry it names exists and still carries that
+  // port, so Clear never has to reset the slots. Each source port has at most
+  // one entry, so there are never more than 65536 entries and 16 bits name any.
   std::vector<std::uint16_t> PortSlots;
+  mutable std::vector<ConnectionEntry> Listed;
+  mutable bool ListedCurrent = true;
 };

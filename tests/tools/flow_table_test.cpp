@@ -44,7 +44,7 @@ struct ReferenceTable {
 
 long BusiestPosition(const FlowTable& table) {
   const ConnectionEntry* best = table.Busiest();
-  return best == nullptr ? -1 : static_cast<long>(best - table.List().data());
+  return best == nullptr ? -1 : static_cast<long>(best - table.List().data()); // Busiest points into List()
 }
 
 void ExpectSame(const ReferenceTable& expected, const FlowTable& actual) {

@@ -1,0 +1,231 @@
+// bytwacht-replay: intervals cut by time stamps, the program's arithmetic on
+// them, the CSV, and its answers to bad input.
+#include "tools/replay_file.h"
+#include "tools/replay_options.h"
+#include "tools/synthetic_frames.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+#include "platform/text_conversion.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+constexpr std::uint64_t Second = 1'000'000'000;
+constexpr std::uint64_t T0 = 1'700'000'000 * Second + 123'456'789;
+
+struct Packet {
+  std::uint64_t Time;
+  std::uint32_t Len;
+  std::vector<std::uint8_t> Bytes;
+};
+
+std::vector<std::uint8_t> Udp(std::array<std::uint8_t, 4> src, std::array<std::uint8_t, 4> dst,
+                              std::uint16_t srcPort, std::uint16_t dstPort) {
+  Ipv4Frame frame;
+  for (int i = 0; i < 4; ++i) {
+    frame.Src[i] = src[static_cast<std::size_t>(i)];
+    frame.Dst[i] = dst[static_cast<std::size_t>(i)];
+  }
+  frame.SrcPort = srcPort;
+  frame.DstPort = dstPort;
+  return MakeIpv4Frame(frame);
+}
+
+const std::array<std::uint8_t, 4> Local = {192, 168, 1, 10}, Remote = {8, 8, 4, 4}, Other = {10, 1, 1, 1};
+
+class Replay : public testing::Test {
+protected:
+  testsupport::TempDir Dir;
+  std::string Path = WideToNarrow(Dir.File(L"capture.pcap"));
+
+  void WriteCapture(const std::vector<Packet>& packets, bool nanoseconds = true) {
+    PcapWriter writer(Path, nanoseconds);
+    ASSERT_TRUE(writer.ok());
+    for (const Packet& p : packets)
+      writer.Write(p.Time, p.Len, p.Bytes);
+    ASSERT_TRUE(writer.Close());
+  }
+
+  // The CSV lines after the header; fails the test on an error.
+  std::vector<std::string> Run(std::vector<std::string> args) {
+    args.push_back(Path);
+    ReplayOptions options;
+    EXPECT_EQ("", ParseReplayOptions(args, options));
+    std::FILE* out = std::tmpfile();
+    EXPECT_EQ("", ReplayFile(options, out));
+    std::rewind(out);
+    std::string text;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, out)) > 0;)
+      text.append(buffer, n);
+    std::fclose(out);
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);)
+      lines.push_back(line);
+    EXPECT_FALSE(lines.empty());
+    if (!lines.empty()) {
+      EXPECT_EQ("sample,total,in,out,other,average,top_src_port,top_dst_port,top_src_host,top_dst_host",
+                lines.front());
+      lines.erase(lines.begin());
+    }
+    return lines;
+  }
+};
+
+TEST_F(Replay, CutsIntervalsByTimeStampsFromTheFirstPacket) {
+  WriteCapture({
+      {T0, 1000, Udp(Remote, Local, 53, 40000)},             // sample 0: in
+      {T0 + Second - 1, 500, Udp(Local, Remote, 40000, 53)}, // last nanosecond of sample 0: out
+      {T0 + Second, 300, Udp(Other, Remote, 1111, 2222)},    // first nanosecond of sample 1: other hosts
+      {T0 + Second + 5, 60, MakeArpFrame()},                 // not IPv4
+      {T0 + 4 * Second + 7, 100, Udp(Remote, Local, 53, 9)}, // after two empty intervals; the last one
+  });
+  const std::vector<std::string> lines = Run({"--local", "192.168.1.10", "--avg-time", "0"});
+  const std::vector<std::string> expected = {
+      "0,1500,1000,500,0,0,53,40000,8.8.4.4,192.168.1.10", "1,360,0,0,360,1500,1111,2222,10.1.1.1,8.8.4.4",
+      "2,0,0,0,0,930,1111,2222,10.1.1.1,8.8.4.4", // an empty interval keeps the busiest flow
+      "3,0,0,0,0,620,1111,2222,10.1.1.1,8.8.4.4",          "4,100,100,0,0,465,53,9,8.8.4.4,192.168.1.10",
+  };
+  EXPECT_EQ(expected, lines);
+}
+
+TEST_F(Replay, RatesAndAveragesFollowTheConfiguredInterval) {
+  // 500 ms intervals: rates are twice the bytes; with AvgTime 1 s the window is
+  // two samples, and the sampler divides their sum by that window.
+  WriteCapture({{T0, 1000, Udp(Remote, Local, 1, 2)},
+                {T0 + Second / 2, 3000, Udp(Remote, Local, 1, 2)},
+                {T0 + Second, 5000, Udp(Remote, Local, 1, 2)},
+                {T0 + 3 * Second / 2, 10, Udp(Remote, Local, 1, 2)}},
+               false);
+  const std::vector<std::string> lines = Run({"--interval", "500", "--avg-time", "1"});
+  ASSERT_EQ(4u, lines.size());
+  EXPECT_EQ("0,2000,0,0,2000,0,1,2,8.8.4.4,192.168.1.10", lines[0]); // no --local: all is other
+  EXPECT_EQ("1,6000,0,0,6000,0,1,2,8.8.4.4,192.168.1.10", lines[1]); // AvgTime 1: no average
+  EXPECT_EQ("3,20,0,0,20,0,1,2,8.8.4.4,192.168.1.10", lines[3]);
+
+  const std::vector<std::string> averaged = Run({"--interval", "500", "--avg-time", "1", "--avg-time", "2"});
+  EXPECT_EQ("1,6000,0,0,6000,2000,1,2,8.8.4.4,192.168.1.10", averaged[1]); // n=1 < window 4
+  EXPECT_EQ("3,20,0,0,20,6000,1,2,8.8.4.4,192.168.1.10", averaged[3]);     // (2000 + 6000 + 10000) / 3
+}
+
+TEST_F(Replay, PacketsWithEarlierTimeStampsCountInTheCurrentInterval) {
+  WriteCapture({{T0, 100, Udp(Remote, Local, 1, 2)},
+                {T0 + 2 * Second, 200, Udp(Remote, Local, 1, 2)},
+                {T0 + Second / 2, 400, Udp(Remote, Local, 1, 2)}, // goes back in time
+                {T0 - Second, 800, Udp(Remote, Local, 1, 2)}});   // before the first packet
+  const std::vector<std::string> lines = Run({"--local", "192.168.1.10"});
+  ASSERT_EQ(3u, lines.size());
+  EXPECT_EQ("2,1400,1400,0,0,50,1,2,8.8.4.4,192.168.1.10", lines[2]);
+}
+
+TEST_F(Replay, EmptyCaptureGivesTheHeaderOnly) {
+  WriteCapture({});
+  EXPECT_TRUE(Run({}).empty());
+}
+
+TEST(ReplayOptions, AcceptsTheDocumentedForms) {
+  ReplayOptions options;
+  ASSERT_EQ("", ParseReplayOptions({"--local", "10.0.0.255", "--interval", "1500", "--avg-time", "3600",
+                                    "--resolve", "cap.pcap"},
+                                   options));
+  EXPECT_EQ(10, options.LocalAddress[0]);
+  EXPECT_EQ(255, options.LocalAddress[3]);
+  EXPECT_EQ(1500u, options.IntervalMs);
+  EXPECT_EQ(3600, options.AvgTime);
+  EXPECT_TRUE(options.Resolve);
+  EXPECT_EQ("cap.pcap", options.File);
+
+  ReplayOptions defaults;
+  ASSERT_EQ("", ParseReplayOptions({"x.pcap"}, defaults));
+  EXPECT_EQ(1000u, defaults.IntervalMs);
+  EXPECT_EQ(60, defaults.AvgTime);
+  EXPECT_FALSE(defaults.Resolve);
+}
+
+TEST(ReplayOptions, RejectsBadCommandLines) {
+  const std::vector<std::vector<std::string>> bad = {
+      {},
+      {"--interval", "0", "f"},
+      {"--interval", "-5", "f"},
+      {"--interval", "12ms", "f"},
+      {"--interval", "99999999999999999999", "f"},
+      {"--interval"},
+      {"f", "--avg-time"},
+      {"--avg-time", "-1", "f"},
+      {"--local", "1.2.3", "f"},
+      {"--local", "1.2.3.256", "f"},
+      {"--local", "1.2.3.4.5", "f"},
+      {"--local", "1..3.4", "f"},
+      {"--local", " 1.2.3.4", "f"},
+      {"--verbose", "f"},
+      {"a.pcap", "b.pcap"},
+  };
+  for (const std::vector<std::string>& args : bad) {
+    ReplayOptions options;
+    std::string joined;
+    for (const std::string& a : args)
+      joined += a + " ";
+    EXPECT_NE("", ParseReplayOptions(args, options)) << joined;
+  }
+}
+
+// The tool as a process: exit code and the one line on stderr.
+struct ProcessResult {
+  int ExitCode = -1;
+  std::string Stdout;
+  std::string Stderr;
+};
+
+ProcessResult RunTool(const std::string& arguments, const std::string& errFile) {
+  ProcessResult result;
+  const std::string command = std::string(BYTWACHT_REPLAY_PATH) + " " + arguments + " 2>" + errFile;
+  std::FILE* pipe = popen(command.c_str(), "r");
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+    result.Stdout.append(buffer, n);
+  const int status = pclose(pipe);
+  result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  testsupport::ReadBytes(NarrowToWide(errFile), result.Stderr);
+  return result;
+}
+
+void ExpectOneLineError(const ProcessResult& result) {
+  EXPECT_EQ(2, result.ExitCode);
+  ASSERT_FALSE(result.Stderr.empty());
+  EXPECT_EQ(result.Stderr.size() - 1, result.Stderr.find('\n')) << result.Stderr;
+}
+
+TEST_F(Replay, BadInputEndsWithExitCode2AndOneLine) {
+  const std::string err = WideToNarrow(Dir.File(L"stderr.txt"));
+  ExpectOneLineError(RunTool("--interval 0 " + Path, err));
+  ExpectOneLineError(RunTool(WideToNarrow(Dir.File(L"missing.pcap")), err));
+
+  ASSERT_TRUE(testsupport::WriteBytes(Dir.File(L"capture.pcap"), std::string(200, 'x')));
+  ExpectOneLineError(RunTool(Path, err));
+
+  // A packet record cut off in the middle: the samples before it may already be
+  // out, but the run must not pass for a success.
+  WriteCapture({{T0, 100, Udp(Remote, Local, 1, 2)}, {T0 + 3 * Second, 100, Udp(Remote, Local, 1, 2)}});
+  std::string bytes;
+  ASSERT_TRUE(testsupport::ReadBytes(Dir.File(L"capture.pcap"), bytes));
+  bytes.resize(bytes.size() - 10);
+  ASSERT_TRUE(testsupport::WriteBytes(Dir.File(L"capture.pcap"), bytes));
+  ExpectOneLineError(RunTool(Path, err));
+
+  WriteCapture({{T0, 100, Udp(Remote, Local, 1, 2)}});
+  const ProcessResult good = RunTool("--local 192.168.1.10 " + Path, err);
+  EXPECT_EQ(0, good.ExitCode);
+  EXPECT_EQ("", good.Stderr);
+  EXPECT_NE(std::string::npos, good.Stdout.find("\n0,100,100,0,0,0,1,2,8.8.4.4,192.168.1.10\n"));
+}
+
+} // namespace

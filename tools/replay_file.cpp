@@ -1,0 +1,67 @@
+#include "tools/replay_file.h"
+
+#include <memory>
+#include <pcap/pcap.h>
+
+#include "tools/replay_sampler.h"
+
+namespace {
+
+struct PcapCloser {
+  void operator()(pcap_t* handle) const { pcap_close(handle); }
+};
+
+struct ReplayRun {
+  ReplaySampler* Sampler;
+  std::string* Csv;
+  std::FILE* Out;
+  bool TooLong = false;
+  pcap_t* Handle;
+};
+
+constexpr std::size_t FlushSize = 1 << 16;
+
+void Flush(std::string& csv, std::FILE* out) {
+  std::fwrite(csv.data(), 1, csv.size(), out);
+  csv.clear();
+}
+
+void OnPacket(u_char* user, const pcap_pkthdr* header, const u_char* bytes) {
+  auto& run = *reinterpret_cast<ReplayRun*>(user);
+  // The file is opened with nanosecond precision, so tv_usec holds nanoseconds.
+  const std::uint64_t time = static_cast<std::uint64_t>(header->ts.tv_sec) * 1'000'000'000 +
+                             static_cast<std::uint64_t>(header->ts.tv_usec);
+  if (!run.Sampler->AddPacket(time, header->caplen, header->len, bytes)) {
+    run.TooLong = true;
+    pcap_breakloop(run.Handle);
+    return;
+  }
+  if (run.Csv->size() >= FlushSize) Flush(*run.Csv, run.Out);
+}
+
+} // namespace
+
+std::string ReplayFile(const ReplayOptions& options, std::FILE* out) {
+  char error[PCAP_ERRBUF_SIZE] = {};
+  std::unique_ptr<pcap_t, PcapCloser> handle(
+      pcap_open_offline_with_tstamp_precision(options.File.c_str(), PCAP_TSTAMP_PRECISION_NANO, error));
+  if (!handle) return options.File + ": " + error;
+
+  std::string csv = ReplayCsvHeader;
+  ReplaySampler sampler(options, csv);
+  ReplayRun run{&sampler, &csv, out, false, handle.get()};
+  const int result = pcap_loop(handle.get(), -1, OnPacket, reinterpret_cast<u_char*>(&run));
+  if (run.TooLong) {
+    Flush(csv, out);
+    return options.File + ": time stamps span more than " + std::to_string(ReplaySampler::MaxSamples) +
+           " intervals";
+  }
+  if (result == PCAP_ERROR) {
+    Flush(csv, out);
+    return options.File + ": " + pcap_geterr(handle.get());
+  }
+  sampler.Finish();
+  Flush(csv, out);
+  if (std::fflush(out) != 0 || std::ferror(out)) return "cannot write the output";
+  return {};
+}
