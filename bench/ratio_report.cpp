@@ -70,7 +70,7 @@ int RunBenchmarksWithRatios(int argc, char** argv, const std::vector<BenchRatio>
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
 
-  std::printf("\n%-58s %12s %12s %9s %8s\n", "ratio (median CPU times of this run)", "measured", "against",
+  std::printf("\n%-68s %12s %12s %9s %8s\n", "ratio (median CPU times of this run)", "measured", "against",
               "ratio", "target");
   bool allMet = true;
   for (const BenchRatio& ratio : ratios) {
@@ -78,7 +78,7 @@ int RunBenchmarksWithRatios(int argc, char** argv, const std::vector<BenchRatio>
     auto denominator = reporter.Times.find(ratio.Denominator);
     if (numerator == reporter.Times.end() ||
         (!ratio.Denominator.empty() && denominator == reporter.Times.end())) {
-      std::printf("%-58s (not run)\n", ratio.Label.c_str());
+      std::printf("%-68s (not run)\n", ratio.Label.c_str());
       continue;
     }
     const double against = ratio.Denominator.empty() ? ratio.Limit : denominator->second;
@@ -87,7 +87,7 @@ int RunBenchmarksWithRatios(int argc, char** argv, const std::vector<BenchRatio>
     if (ratio.Limit > 0)
       met = ratio.Denominator.empty() ? numerator->second <= ratio.Limit : value <= ratio.Limit;
     allMet = allMet && met;
-    std::printf("%-58s %12s %12s %8.3fx %s\n", ratio.Label.c_str(), Duration(numerator->second).c_str(),
+    std::printf("%-68s %12s %12s %8.3fx %s\n", ratio.Label.c_str(), Duration(numerator->second).c_str(),
                 Duration(against).c_str(), value,
                 ratio.Limit > 0 ? (met ? (ratio.Denominator.empty() ? "budget met" : "met") : "MISSED")
                                 : "(shown)");

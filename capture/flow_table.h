@@ -9,7 +9,10 @@
 // find them, which keeps the cost per packet constant however many flows the
 // interval has. What a packet touches (ports and byte count, 8 bytes an entry)
 // is kept apart from the addresses, so that even tens of thousands of entries
-// stay within the processor's caches.
+// stay within the processor's caches. Packets are applied in small batches
+// whose table lookups are fetched from memory together rather than one miss
+// after the other; every query applies what is pending first, so callers never
+// see the difference.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -30,7 +33,7 @@ public:
   // into List(), valid until the next RecordFlow or Clear.
   const ConnectionEntry* Busiest() const;
   bool empty() const { return size() == 0; }
-  std::size_t size() const { return Counts.empty() ? 0 : Counts.size() - 1; }
+  std::size_t size() const;
   // Entries in the order they were created (assembled when asked for).
   const std::vector<ConnectionEntry>& List() const;
   // Empties the table and releases the entries' storage.
@@ -38,6 +41,8 @@ public:
 
 private:
   static constexpr std::size_t PortCount = 65536;
+  static constexpr std::size_t FewEntries = 16;
+  static constexpr std::size_t BatchSize = 32;
 
   struct Count {
     std::uint16_t SrcPort;
@@ -48,19 +53,32 @@ private:
     std::uint8_t Src[4];
     std::uint8_t Dst[4];
   };
+  struct Packet {
+    std::uint16_t SrcPort;
+    std::uint16_t DstPort;
+    std::uint32_t Length;
+    Addresses Hosts;
+  };
+
+  void ApplyPending() const;
+  void Apply(const Packet& packet) const;
+
+  // Recorded, not yet applied, in order.
+  Packet Pending[BatchSize];
+  mutable std::size_t PendingCount = 0;
 
   // The entries' ports and bytes, followed by one scratch element: a packet's
   // lookups always read and add to some element, the scratch one when its port
   // has no entry, so the path of a packet has no branch that depends on the
   // table's contents (such branches are unpredictable with many flows and would
   // stall every cache miss behind them).
-  std::vector<Count> Counts;
-  std::vector<Addresses> EntryAddresses;
+  mutable std::vector<Count> Counts;
+  mutable std::vector<Addresses> EntryAddresses;
   // Source-port slots, then destination-port slots; made on the first flow. A
   // slot is only trusted when the entry it names exists and still carries that
   // port, so Clear never has to reset the slots. Each source port has at most
   // one entry, so there are never more than 65536 entries and 16 bits name any.
-  std::vector<std::uint16_t> PortSlots;
+  mutable std::vector<std::uint16_t> PortSlots;
   mutable std::vector<ConnectionEntry> Listed;
   mutable bool ListedCurrent = true;
 };

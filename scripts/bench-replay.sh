@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Whole-tool benchmark of bytwacht-replay on a large generated capture file,
+# side by side in one run with libpcap reading the same file with an empty
+# handler and with tshark's per-second I/O statistics; checks that tshark's
+# bytes per interval equal our totals exactly.
+#   scripts/bench-replay.sh [--packets N] [--rounds R] [--flows F] [--no-build]
+# The capture file is kept in /tmp/bytwacht-bench for later runs.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+packets=5000000
+rounds=3
+flows=100000
+build=1
+while [ $# -gt 0 ]; do
+  case "$1" in
+  --packets) packets="$2"; shift 2 ;;
+  --rounds) rounds="$2"; shift 2 ;;
+  --flows) flows="$2"; shift 2 ;;
+  --no-build) build=0; shift ;;
+  *) echo "usage: $0 [--packets N] [--rounds R] [--flows F] [--no-build]" >&2; exit 2 ;;
+  esac
+done
+
+bin="$root/build/native-release"
+if [ "$build" = 1 ]; then
+  cmake --preset native-release >/dev/null
+  cmake --build --preset native-release -j2 --target bytwacht-replay bytwacht-pcapgen pcap_read_empty >/dev/null
+fi
+replay="$bin/tools/bytwacht-replay"
+empty="$bin/bench/pcap_read_empty"
+
+work=/tmp/bytwacht-bench
+mkdir -p "$work"
+capture="$work/replay-$packets-$flows.pcap"
+if [ ! -s "$capture" ]; then
+  echo "generating $capture ($packets packets, $flows flows)"
+  "$bin/tools/bytwacht-pcapgen" --packets "$packets" --flows "$flows" --pps 100000 "$capture.part"
+  mv "$capture.part" "$capture"
+fi
+echo "capture: $capture ($(stat -c %s "$capture") bytes, $packets packets)"
+echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//'), load $(cut -d' ' -f1-3 /proc/loadavg)"
+
+# CPU seconds (user + system) and wall seconds of one command, output discarded
+# or kept in $3.
+measure() {
+  local name="$1" out="$2"
+  shift 2
+  /usr/bin/time -f "%U %S %e" -o "$work/time.$name" "$@" >"$out" 2>"$work/stderr.$name"
+  awk -v n="$name" '{ printf "%s %.3f %.3f\n", n, $1 + $2, $3 }' "$work/time.$name" >>"$work/times"
+}
+
+: >"$work/times"
+for round in $(seq 1 "$rounds"); do
+  # The three tools take turns, so a busy moment on the machine hits them alike.
+  measure empty /dev/null "$empty" "$capture"
+  measure replay "$work/replay.csv" "$replay" --local 192.168.1.10 --interval 1000 --avg-time 60 "$capture"
+  measure tshark "$work/tshark.txt" tshark -q -z io,stat,1 -r "$capture"
+  echo "round $round done"
+done
+
+# Medians of each tool's CPU and wall time, then the ratios.
+python3 - "$work/times" <<'PY'
+import statistics, sys
+cpu, wall = {}, {}
+for line in open(sys.argv[1]):
+    name, c, w = line.split()
+    cpu.setdefault(name, []).append(float(c))
+    wall.setdefault(name, []).append(float(w))
+m = {n: statistics.median(v) for n, v in cpu.items()}
+w = {n: statistics.median(v) for n, v in wall.items()}
+print(f"\n{'tool':<40}{'CPU s (median)':>16}{'wall s (median)':>17}")
+for n, label in (("empty", "libpcap read, empty handler"), ("replay", "bytwacht-replay"), ("tshark", "tshark -q -z io,stat,1")):
+    print(f"{label:<40}{m[n]:>16.3f}{w[n]:>17.3f}")
+ratio = m["replay"] / m["empty"]
+print(f"\nbytwacht-replay vs libpcap empty read (CPU): {ratio:.3f}x  target <= 1.5: {'met' if ratio <= 1.5 else 'MISSED'}")
+print(f"bytwacht-replay vs libpcap empty read (wall): {w['replay'] / w['empty']:.3f}x")
+print(f"bytwacht-replay vs tshark io,stat (CPU): {m['replay'] / m['tshark']:.3f}x   (wall {w['replay'] / w['tshark']:.3f}x)")
+PY
+
+# Per-interval bytes: tshark's "| a <> b | frames | bytes |" rows against our total column.
+awk -F'|' '/<>/ { gsub(/ /, "", $4); print $4 }' "$work/tshark.txt" >"$work/tshark.bytes"
+awk -F',' 'NR > 1 { print $2 }' "$work/replay.csv" >"$work/replay.bytes"
+intervals=$(wc -l <"$work/replay.bytes")
+if cmp -s "$work/tshark.bytes" "$work/replay.bytes"; then
+  echo "per-interval byte totals: all $intervals intervals agree with tshark exactly"
+else
+  echo "per-interval byte totals DIFFER from tshark:"
+  diff "$work/tshark.bytes" "$work/replay.bytes" | head -n 10
+  exit 1
+fi
