@@ -49,11 +49,33 @@ const char* LibVersion() { return "test"; }
 const PcapFunctions TestLibrary = {FindAllDevs, FreeAllDevs, Open,      Compile, SetFilter,
                                    FreeCode,    Dispatch,    BreakLoop, Close,   LibVersion};
 
-// The dialog once it is shown, that is after its WM_INITDIALOG.
+DWORD DialogThread = 0; // the test's main thread, which runs the dialogs
+
+struct WindowQuery {
+  const wchar_t* Caption;
+  HWND Found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM raw) {
+  auto* query = reinterpret_cast<WindowQuery*>(raw);
+  wchar_t className[16] = {}, caption[64] = {};
+  GetClassNameW(window, className, 16);
+  GetWindowTextW(window, caption, 64);
+  if (lstrcmpW(className, L"#32770") == 0 && lstrcmpW(caption, query->Caption) == 0 &&
+      IsWindowVisible(window)) {
+    query->Found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The dialog of this test program (other programs on the same screen may show
+// theirs) once it is shown, that is after its WM_INITDIALOG.
 HWND WaitForWindow(const wchar_t* caption) {
   for (int i = 0; i < 1000; ++i) {
-    HWND window = FindWindowW(L"#32770", caption);
-    if (window != nullptr && IsWindowVisible(window)) return window;
+    WindowQuery query{caption, nullptr};
+    EnumThreadWindows(DialogThread, MatchWindow, reinterpret_cast<LPARAM>(&query));
+    if (query.Found != nullptr) return query.Found;
     Sleep(10);
   }
   return nullptr;
@@ -77,6 +99,7 @@ protected:
   CaptureEngine Engine;
 
   void SetUp() override {
+    DialogThread = GetCurrentThreadId();
     SetPcapFunctions(&TestLibrary);
     EnumerationFails = false;
     Enumerations = 0;
