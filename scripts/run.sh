@@ -43,7 +43,7 @@ xvfb_pid=$!
 traffic_pid=
 cleanup() {
   wineserver -k 2>/dev/null || true
-  [ -n "$traffic_pid" ] && kill "$traffic_pid" 2>/dev/null
+  if [ -n "$traffic_pid" ]; then kill "$traffic_pid" 2>/dev/null || true; fi
   kill "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
