@@ -54,7 +54,12 @@ for round in $(seq 1 "$rounds"); do
   # The three tools take turns, so a busy moment on the machine hits them alike.
   measure empty /dev/null "$empty" "$capture"
   measure replay "$work/replay.csv" "$replay" --local 192.168.1.10 --interval 1000 --avg-time 60 "$capture"
-  measure tshark "$work/tshark.txt" tshark -q -z io,stat,1 -r "$capture"
+  # tshark takes minutes per run, so it runs in the first round only. Its TCP
+  # sequence analysis is switched off: the generated TCP segments carry no real
+  # sequence numbers, and analysing them as retransmissions would multiply
+  # tshark's time many times over without changing any frame's length.
+  [ "$round" = 1 ] && measure tshark "$work/tshark.txt" tshark -n -o tcp.analyze_sequence_numbers:FALSE \
+    -q -z io,stat,1 -r "$capture"
   echo "round $round done"
 done
 
@@ -69,7 +74,7 @@ for line in open(sys.argv[1]):
 m = {n: statistics.median(v) for n, v in cpu.items()}
 w = {n: statistics.median(v) for n, v in wall.items()}
 print(f"\n{'tool':<40}{'CPU s (median)':>16}{'wall s (median)':>17}")
-for n, label in (("empty", "libpcap read, empty handler"), ("replay", "bytwacht-replay"), ("tshark", "tshark -q -z io,stat,1")):
+for n, label in (("empty", "libpcap read, empty handler"), ("replay", "bytwacht-replay"), ("tshark", "tshark -q -z io,stat,1 (1 run)")):
     print(f"{label:<40}{m[n]:>16.3f}{w[n]:>17.3f}")
 ratio = m["replay"] / m["empty"]
 print(f"\nbytwacht-replay vs libpcap empty read (CPU): {ratio:.3f}x  target <= 1.5: {'met' if ratio <= 1.5 else 'MISSED'}")
