@@ -79,6 +79,7 @@ int RunBenchmarksWithRatios(int argc, char** argv, const std::vector<BenchRatio>
     if (numerator == reporter.Times.end() ||
         (!ratio.Denominator.empty() && denominator == reporter.Times.end())) {
       std::printf("%-68s (not run)\n", ratio.Label.c_str());
+      if (ratio.Limit > 0) allMet = false;
       continue;
     }
     const double against = ratio.Denominator.empty() ? ratio.Limit : denominator->second;
