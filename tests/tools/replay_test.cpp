@@ -127,6 +127,17 @@ TEST_F(Replay, PacketsWithEarlierTimeStampsCountInTheCurrentInterval) {
   EXPECT_EQ("2,1400,1400,0,0,50,1,2,8.8.4.4,192.168.1.10", lines[2]);
 }
 
+TEST_F(Replay, TimeStampsYearsApartAreRefusedNotExpanded) {
+  // A damaged time stamp would otherwise mean tens of millions of empty lines.
+  WriteCapture({{T0, 100, Udp(Remote, Local, 1, 2)}, {T0 + 30'000 * Second, 100, Udp(Remote, Local, 1, 2)}});
+  ReplayOptions options;
+  ASSERT_EQ("", ParseReplayOptions({"--interval", "1", Path}, options));
+  std::FILE* out = std::tmpfile();
+  EXPECT_NE(std::string::npos, ReplayFile(options, out).find("time stamps span"));
+  EXPECT_LT(std::ftell(out), 1000); // the header, nothing more
+  std::fclose(out);
+}
+
 TEST_F(Replay, EmptyCaptureGivesTheHeaderOnly) {
   WriteCapture({});
   EXPECT_TRUE(Run({}).empty());
