@@ -51,17 +51,20 @@ for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$display_number" ] && break; sle
 
 rm -rf "$WINEPREFIX"
 echo "run: no display; preparing a fresh Wine prefix on the virtual screen $DISPLAY"
+# Every program of this prefix runs on a 1024x768 virtual desktop with a taskbar.
 wineboot -i >/dev/null 2>&1 || true
+wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
 wineserver -w
 
 . "$root/tests/e2e/lib.sh"
 E2E_SETTINGS_DIR="$WINEPREFIX/drive_c/users/$USER/AppData/Roaming/Bytwacht"
 E2E_INI="$E2E_SETTINGS_DIR/bytwacht.ini"
 # Watch the loopback adapter, with a window large enough to see the bars.
-e2e_settings WindowPosX=40 WindowPosY=40 WindowWidth=600 WindowHeight=240 FadeOnHover=0
+e2e_settings WindowPosX=40 WindowPosY=40 WindowWidth=500 WindowHeight=200 FadeOnHover=0
 
 echo "run: starting Bytwacht and sending UDP traffic over loopback for 20 seconds"
-wine explorer /desktop=Bytwacht,1024x768 "$exe" >/dev/null 2>&1 &
+wine "$exe" >/dev/null 2>&1 &
 e2e_traffic 20
 traffic_pid=$E2E_TRAFFIC_PID
 sleep 20
