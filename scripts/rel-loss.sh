@@ -13,7 +13,7 @@ host_if=bwr0
 peer_if=bwr1
 work=$(mktemp -d /tmp/bwr-loss.XXXXXX)
 
-counter="$root/build/native-release/tests/reliability/rel_live_count"
+counter=""
 wine=0
 rates=()
 while [ $# -gt 0 ]; do
@@ -27,6 +27,10 @@ while [ $# -gt 0 ]; do
   shift
 done
 [ ${#rates[@]} -eq 0 ] && rates=(1000 5000 10000 20000 50000 100000 200000 top)
+if [ -z "$counter" ]; then
+  if [ $wine -eq 1 ]; then counter="$root/build/windows/tests/reliability/rel_live_count.exe"
+  else counter="$root/build/native-release/tests/reliability/rel_live_count"; fi
+fi
 
 [ "$(id -u)" -eq 0 ] || { echo "rel-loss.sh: needs root"; exit 77; }
 command -v tcpreplay >/dev/null || { echo "rel-loss.sh: tcpreplay missing"; exit 77; }
@@ -95,7 +99,8 @@ for rate in "${rates[@]}"; do
   fi
   read -r _ wire < <(python3 "$root/scripts/rel-make-pcap.py" "$work/frames.pcap" "$frames" "$host_mac" "$peer_mac")
 
-  "${run_counter[@]}" "$device" --quiet-seconds 3 --max-seconds 300 >"$work/count.txt" 2>"$work/count.err" &
+  timeout --signal=KILL 420 "${run_counter[@]}" "$device" --quiet-seconds 3 --max-seconds 300 \
+    >"$work/count.txt" 2>"$work/count.err" &
   counter_pid=$!
   for _ in $(seq 1 300); do
     grep -q ready "$work/count.txt" 2>/dev/null && break
