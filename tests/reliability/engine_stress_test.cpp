@@ -157,7 +157,11 @@ TEST_F(EngineStress, RandomOperationsWithFaultsKeepEveryByteAndLeakNothing) {
   stress::Faults& faults = stress::CurrentFaults();
   stress::Ledger& ledger = stress::CurrentLedger();
   std::vector<std::string> problems;
-  std::mt19937 random(20261207);
+  // Another seed from the environment gives another run (for long trials).
+  const char* seedText = std::getenv("BYTWACHT_STRESS_SEED");
+  const unsigned seed =
+      seedText != nullptr ? static_cast<unsigned>(std::strtoul(seedText, nullptr, 10)) : 20261207u;
+  std::mt19937 random(seed);
   int operations = 0;
 
   {
@@ -248,12 +252,12 @@ TEST_F(EngineStress, RandomOperationsWithFaultsKeepEveryByteAndLeakNothing) {
     std::lock_guard<std::mutex> lock(Ui.Mutex);
     for (const std::string& m : Ui.BadMessages)
       ADD_FAILURE() << "unexpected status " << m;
-    std::printf("operations %d, packets %llu, bytes %llu, opens %d, loop failures %d, restarts by the "
-                "box %d, lookups %d, status messages %d, samples %d\n",
-                operations, static_cast<unsigned long long>(ledger.DeliveredPackets.load()),
-                static_cast<unsigned long long>(ledger.DeliveredBytes.load()), ledger.Opens.load(),
-                ledger.LoopFailures.load(), Ui.RestartYes, ledger.Resolves.load(), Ui.Messages,
-                SamplesTaken.load());
+    std::printf(
+        "seed %u, operations %d, packets %llu, bytes %llu, opens %d, loop failures %d, restarts by the "
+        "box %d, lookups %d, status messages %d, samples %d\n",
+        seed, operations, static_cast<unsigned long long>(ledger.DeliveredPackets.load()),
+        static_cast<unsigned long long>(ledger.DeliveredBytes.load()), ledger.Opens.load(),
+        ledger.LoopFailures.load(), Ui.RestartYes, ledger.Resolves.load(), Ui.Messages, SamplesTaken.load());
   }
   EXPECT_GE(operations, 200);
   EXPECT_GT(ledger.DeliveredPackets, 0u);
