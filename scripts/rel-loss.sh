@@ -112,7 +112,7 @@ for rate in "${rates[@]}"; do
     wait $counter_pid
     continue
   fi
-  ip netns exec "$ns" timeout 600 tcpreplay -i "$peer_if" "${speed[@]}" "$work/frames.pcap" >"$work/replay.txt" 2>&1
+  ip netns exec "$ns" timeout 600 tcpreplay --preload-pcap -i "$peer_if" "${speed[@]}" "$work/frames.pcap" >"$work/replay.txt" 2>&1
   wait $counter_pid
   counted=$(sed -n 's/.*bytes=\([0-9]*\).*/\1/p' "$work/count.txt")
   packets=$(sed -n 's/.*packets=\([0-9]*\).*/\1/p' "$work/count.txt")

@@ -71,14 +71,18 @@ while time.time() < end:
 ' "$((seconds + 60))" &
 pids+=($!)
 
-wine "$exe" >/dev/null 2>&1 &
+# A name of its own, so that its process is told apart from other runs of the
+# program (Wine rewrites a process's command line and environment).
+cp "$exe" "$WINEPREFIX/drive_c/bwr-soak-bytwacht.exe"
+wine "$WINEPREFIX/drive_c/bwr-soak-bytwacht.exe" >/dev/null 2>&1 &
 pids+=($!)
-# The Linux process that runs the program.
+sleep 5
+# The Linux process that runs the program (the loader process goes).
 pid=""
 for _ in $(seq 1 300); do
-  for p in $(pgrep -f 'bytwacht\.exe'); do
-    if tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then pid=$p; fi
-  done
+  pid=$(pgrep -f 'bwr-soak-bytwacht\.exe' | while read -r p; do
+    [ "$(awk '/^Threads/ {print $2}' "/proc/$p/status" 2>/dev/null)" -gt 1 ] 2>/dev/null && echo "$p"
+  done | head -n 1)
   [ -n "$pid" ] && break
   sleep 0.2
 done
@@ -99,7 +103,7 @@ pids+=($!)
 
 echo "second,rss_kb,data_kb,threads,fds,windows" >"$csv"
 start=$SECONDS
-while [ $((SECONDS - start)) -le "$seconds" ]; do
+while :; do
   kill -0 "$pid" 2>/dev/null || { echo "rel-soak.sh: the program ended during the soak"; exit 1; }
   rss=$(awk '/^VmRSS/ {print $2}' "/proc/$pid/status")
   data=$(awk '/^VmData/ {print $2}' "/proc/$pid/status")
@@ -107,7 +111,9 @@ while [ $((SECONDS - start)) -le "$seconds" ]; do
   fds=$(ls "/proc/$pid/fd" | wc -l)
   windows=$(xdotool search --onlyvisible --name '' 2>/dev/null | wc -l)
   echo "$((SECONDS - start)),$rss,$data,$threads,$fds,$windows" | tee -a "$csv"
-  sleep 30
+  left=$((seconds - (SECONDS - start)))
+  [ $left -le 0 ] && break
+  sleep $((left < 30 ? left : 30))
 done
 
 # From the second minute on (the program has warmed up) to the end.
