@@ -113,8 +113,12 @@ const ConnectionEntry* FlowTable::Busiest() const {
 
 void FlowTable::Clear() {
   PendingCount = 0; // packets of the interval that ends with it
-  std::vector<Count>().swap(Counts);
-  std::vector<Addresses>().swap(EntryAddresses);
+  // The entries' storage is kept for the next interval: it is bounded (no two
+  // entries share a source port, so there are at most 65536 of them, about
+  // 1 MiB), and giving it back made every busy interval pay for fresh pages
+  // again as the table regrew.
+  Counts.clear();
+  EntryAddresses.clear();
   std::vector<ConnectionEntry>().swap(Listed);
   ListedCurrent = true;
 }

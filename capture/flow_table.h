@@ -36,7 +36,7 @@ public:
   std::size_t size() const;
   // Entries in the order they were created (assembled when asked for).
   const std::vector<ConnectionEntry>& List() const;
-  // Empties the table and releases the entries' storage.
+  // Empties the table; the entries' storage (at most about 1 MiB) is kept.
   void Clear();
 
 private:
