@@ -29,12 +29,9 @@ mkdir -p "$E2E_ART"
 
 # Our own virtual screen, so that other Wine runs on this machine never meet ours.
 export DISPLAY="${E2E_DISPLAY:-:95}"
-num="${DISPLAY#:}"
-if ! [ -e "/tmp/.X11-unix/X$num" ]; then
-  Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$num" ] && break; sleep 0.1; done
-fi
+. "$root/scripts/xvfb.sh"
+bytwacht_xvfb "$DISPLAY" || exit 1
+xvfb_pid="$BYTWACHT_XVFB_PID"
 
 ( flock 9; e2e_make_template "$E2E_TEMPLATE" ) 9>"$E2E_TEMPLATE.lock"
 

@@ -37,11 +37,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-if ! [ -e /tmp/.X11-unix/X97 ]; then
-  Xvfb :97 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  pids+=($!)
-  for _ in $(seq 1 100); do [ -e /tmp/.X11-unix/X97 ] && break; sleep 0.1; done
-fi
+. "$root/scripts/xvfb.sh"
+bytwacht_xvfb :97 || exit 1
+[ -n "$BYTWACHT_XVFB_PID" ] && pids+=("$BYTWACHT_XVFB_PID")
 if ! [ -f "$WINEPREFIX/system.reg" ]; then
   wineboot -i >/dev/null 2>&1
   wineserver -w

@@ -5,21 +5,18 @@ export WINEPREFIX="$BYTWACHT_WINEPREFIX"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
+. "$(dirname "${BASH_SOURCE[0]}")/xvfb.sh"
+
+# Tests always get our own virtual screen, never the desktop of whoever runs
+# them (nor a DISPLAY variable that names no live server).
 bytwacht_ensure_display() {
-  if [ -z "${DISPLAY:-}" ]; then
-    export DISPLAY="${BYTWACHT_DISPLAY:-:93}"
-  fi
+  export DISPLAY="${BYTWACHT_DISPLAY:-:93}"
   local num="${DISPLAY#:}"
   num="${num%%.*}"
-  if ! [ -e "/tmp/.X11-unix/X$num" ]; then
-    (
-      flock 9
-      if ! [ -e "/tmp/.X11-unix/X$num" ]; then
-        nohup Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 9>&- &
-        for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$num" ] && break; sleep 0.1; done
-      fi
-    ) 9>"/tmp/bytwacht-xvfb-$num.lock"
-  fi
+  (
+    flock 9
+    bytwacht_xvfb "$DISPLAY"
+  ) 9>"/tmp/bytwacht-xvfb-$num.lock"
 }
 
 bytwacht_ensure_prefix() {
