@@ -11,6 +11,7 @@
 
 #include "bench/ratio_report.h"
 #include "capture/packet_accounting.h"
+#include "tests/support/reference_flow_table.h"
 #include "tools/synthetic_frames.h"
 
 namespace {
@@ -88,37 +89,18 @@ void BM_AccountPacket(benchmark::State& state) {
 BENCHMARK(BM_AccountPacket)->Arg(10)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // The plain walk over every entry, for comparison (too slow to run with 100,000 flows).
-void PlainRecordFlow(std::vector<ConnectionEntry>& entries, std::uint16_t srcPort, std::uint16_t dstPort,
-                     const std::uint8_t* src, const std::uint8_t* dst, std::uint32_t length) {
-  bool matched = false;
-  for (ConnectionEntry& entry : entries) {
-    if (entry.DstPort == dstPort || entry.SrcPort == srcPort) {
-      entry.Bytes += length;
-      matched = true;
-    }
-  }
-  if (matched) return;
-  ConnectionEntry entry;
-  entry.SrcPort = srcPort;
-  entry.DstPort = dstPort;
-  std::memcpy(entry.SrcAddress, src, 4);
-  std::memcpy(entry.DstAddress, dst, 4);
-  entry.Bytes = length;
-  entries.push_back(entry);
-}
-
 void BM_PlainWalk(benchmark::State& state) {
   const Stream& stream = StreamFor(static_cast<std::size_t>(state.range(0)));
-  std::vector<ConnectionEntry> entries;
+  ReferenceFlowTable entries;
   for (auto _ : state) {
     for (std::size_t n = 0; n < PacketsPerInterval; ++n) {
       const std::uint8_t* frame = &stream.Frames[n * FrameSlot];
-      PlainRecordFlow(entries, static_cast<std::uint16_t>(frame[34] << 8 | frame[35]),
-                      static_cast<std::uint16_t>(frame[36] << 8 | frame[37]), frame + 26, frame + 30,
-                      stream.Lengths[n]);
+      entries.RecordFlow(static_cast<std::uint16_t>(frame[34] << 8 | frame[35]),
+                         static_cast<std::uint16_t>(frame[36] << 8 | frame[37]), frame + 26, frame + 30,
+                         stream.Lengths[n]);
     }
-    benchmark::DoNotOptimize(entries.data());
-    std::vector<ConnectionEntry>().swap(entries);
+    benchmark::DoNotOptimize(entries.Entries.data());
+    std::vector<ConnectionEntry>().swap(entries.Entries);
   }
 }
 BENCHMARK(BM_PlainWalk)->Arg(10)->Arg(1000)->Unit(benchmark::kMillisecond);

@@ -2,101 +2,60 @@
 
 #include <cstring>
 
+namespace {
+
+inline std::uint32_t Bit(const std::vector<std::uint64_t>& words, std::uint32_t port) {
+  return static_cast<std::uint32_t>(words[port >> 6] >> (port & 63)) & 1u;
+}
+
+} // namespace
+
+void FlowTable::MakeTables() {
+  SrcInUse.assign(WordCount, 0);
+  DstInUse.assign(WordCount, 0);
+  BytesBySrc.assign(PortCount, 0);
+  SrcByDst.assign(PortCount, 0);
+}
+
 void FlowTable::RecordFlow(std::uint16_t srcPort, std::uint16_t dstPort, const std::uint8_t* srcAddress,
                            const std::uint8_t* dstAddress, std::uint32_t length) {
-  Packet& packet = Pending[PendingCount++];
-  packet.SrcPort = srcPort;
-  packet.DstPort = dstPort;
-  packet.Length = length;
-  std::memcpy(packet.Hosts.Src, srcAddress, 4);
-  std::memcpy(packet.Hosts.Dst, dstAddress, 4);
+  if (BytesBySrc.empty()) MakeTables();
   ListedCurrent = false;
-  // With many entries the packet's port slots are likely out of cache: start
-  // loading them now, they are read when the batch is applied.
-  if (Counts.size() > FewEntries + 1) {
-    __builtin_prefetch(&PortSlots[srcPort]);
-    __builtin_prefetch(&PortSlots[PortCount + dstPort]);
-  }
-  if (PendingCount == BatchSize) ApplyPending();
-}
-
-void FlowTable::ApplyPending() const {
-  if (PendingCount == 0) return;
-  if (PortSlots.empty()) PortSlots.assign(2 * PortCount, 0);
-  if (Counts.empty()) Counts.push_back({});
-  if (Counts.size() - 1 > FewEntries) {
-    // The slots were requested as the packets came; now start every entry load
-    // of the batch before the first packet needs one. Packets applied earlier
-    // in the batch may move a slot; the hints then just miss, the lookups
-    // themselves read afresh.
-    const std::size_t entries = Counts.size();
-    for (std::size_t i = 0; i < PendingCount; ++i) {
-      const std::size_t bySrc = PortSlots[Pending[i].SrcPort],
-                        byDst = PortSlots[PortCount + Pending[i].DstPort];
-      __builtin_prefetch(&Counts[bySrc < entries ? bySrc : 0], 1);
-      __builtin_prefetch(&Counts[byDst < entries ? byDst : 0], 1);
-    }
-  }
-  for (std::size_t i = 0; i < PendingCount; ++i)
-    Apply(Pending[i]);
-  PendingCount = 0;
-}
-
-void FlowTable::Apply(const Packet& packet) const {
-  const std::uint16_t srcPort = packet.SrcPort, dstPort = packet.DstPort;
-  const std::uint32_t length = packet.Length;
-  const std::size_t entries = Counts.size() - 1; // the last element is scratch
-
-  std::size_t bySrc = entries, byDst = entries;
-  if (entries <= FewEntries) {
-    // Most intervals have a handful of entries: reading them all costs less
-    // than two lookups in the port slots, which are often out of cache.
-    for (std::size_t i = 0; i < entries; ++i) {
-      bySrc = Counts[i].SrcPort == srcPort ? i : bySrc;
-      byDst = Counts[i].DstPort == dstPort ? i : byDst;
-    }
-  } else {
-    bySrc = PortSlots[srcPort];
-    bySrc = bySrc < entries ? bySrc : entries;
-    byDst = PortSlots[PortCount + dstPort];
-    byDst = byDst < entries ? byDst : entries;
-  }
-  // Plain & and masks rather than && and if: the compiler keeps them free of
-  // jumps. The scratch element never carries a match.
-  const std::uint32_t srcMatch = (bySrc != entries) & (Counts[bySrc].SrcPort == srcPort);
-  const std::uint32_t dstMatch = (byDst != entries) & (Counts[byDst].DstPort == dstPort);
-  // Both ports may lead to the same entry: it gets the length once.
-  const std::uint32_t dstAdds = dstMatch & ~(srcMatch & (byDst == bySrc));
-  Counts[bySrc].Bytes += length & (0u - srcMatch);
-  Counts[byDst].Bytes += length & (0u - dstAdds);
+  const std::uint32_t srcMatch = Bit(SrcInUse, srcPort);
+  const std::uint32_t dstMatch = Bit(DstInUse, dstPort);
+  // The entry with this destination port; a stale name when there is none, and
+  // then it only gets 0 added. Both ports may lead to the same entry: it gets
+  // the length once.
+  const std::uint16_t byDst = SrcByDst[dstPort];
+  const std::uint32_t dstAdds = dstMatch & ~(srcMatch & static_cast<std::uint32_t>(byDst == srcPort));
+  // Masks rather than branches: with many flows whether a port matches is
+  // unpredictable, and a mispredicted branch would wait for every load before it.
+  BytesBySrc[srcPort] += length & (0u - srcMatch);
+  BytesBySrc[byDst] += length & (0u - dstAdds);
   if ((srcMatch | dstMatch) != 0) return;
 
-  // A new entry's ports are unused by all others, so at most 65536 entries exist
-  // and the position always fits the 16-bit slots.
-  const auto position = static_cast<std::uint16_t>(entries);
-  Counts[entries] = {srcPort, dstPort, length};
-  Counts.push_back({});
-  EntryAddresses.push_back(packet.Hosts);
-  PortSlots[srcPort] = position;
-  PortSlots[PortCount + dstPort] = position;
-}
-
-std::size_t FlowTable::size() const {
-  ApplyPending();
-  return Counts.empty() ? 0 : Counts.size() - 1;
+  SrcInUse[srcPort >> 6] |= std::uint64_t{1} << (srcPort & 63);
+  DstInUse[dstPort >> 6] |= std::uint64_t{1} << (dstPort & 63);
+  BytesBySrc[srcPort] = length;
+  SrcByDst[dstPort] = srcPort;
+  Created_ entry;
+  entry.SrcPort = srcPort;
+  entry.DstPort = dstPort;
+  std::memcpy(entry.SrcAddress, srcAddress, 4);
+  std::memcpy(entry.DstAddress, dstAddress, 4);
+  Created.push_back(entry);
 }
 
 const std::vector<ConnectionEntry>& FlowTable::List() const {
   if (!ListedCurrent) {
-    ApplyPending();
-    Listed.resize(size());
-    for (std::size_t i = 0; i < size(); ++i) {
+    Listed.resize(Created.size());
+    for (std::size_t i = 0; i < Created.size(); ++i) {
       ConnectionEntry& entry = Listed[i];
-      entry.SrcPort = Counts[i].SrcPort;
-      entry.DstPort = Counts[i].DstPort;
-      entry.Bytes = Counts[i].Bytes;
-      std::memcpy(entry.SrcAddress, EntryAddresses[i].Src, 4);
-      std::memcpy(entry.DstAddress, EntryAddresses[i].Dst, 4);
+      entry.SrcPort = Created[i].SrcPort;
+      entry.DstPort = Created[i].DstPort;
+      entry.Bytes = BytesBySrc[Created[i].SrcPort];
+      std::memcpy(entry.SrcAddress, Created[i].SrcAddress, 4);
+      std::memcpy(entry.DstAddress, Created[i].DstAddress, 4);
     }
     ListedCurrent = true;
   }
@@ -106,19 +65,30 @@ const std::vector<ConnectionEntry>& FlowTable::List() const {
 const ConnectionEntry* FlowTable::Busiest() const {
   if (empty()) return nullptr;
   std::size_t best = 0;
-  for (std::size_t i = 1; i < size(); ++i)
-    if (Counts[i].Bytes > Counts[best].Bytes) best = i;
+  std::uint32_t bestBytes = BytesBySrc[Created[0].SrcPort];
+  for (std::size_t i = 1; i < Created.size(); ++i) {
+    const std::uint32_t bytes = BytesBySrc[Created[i].SrcPort];
+    if (bytes > bestBytes) {
+      best = i;
+      bestBytes = bytes;
+    }
+  }
   return &List()[best];
 }
 
 void FlowTable::Clear() {
-  PendingCount = 0; // packets of the interval that ends with it
-  // The entries' storage is kept for the next interval: it is bounded (no two
-  // entries share a source port, so there are at most 65536 of them, about
-  // 1 MiB), and giving it back made every busy interval pay for fresh pages
-  // again as the table regrew.
-  Counts.clear();
-  EntryAddresses.clear();
+  // Only the in-use bits need resetting: a port's byte count and name are
+  // written afresh when its entry is created. The storage is kept: it is bounded
+  // (about 400 KiB for the port tables, and no two entries share a source port,
+  // so at most 65536 entries), and giving it back made every busy interval pay
+  // for fresh pages again.
+  if (!Created.empty()) {
+    for (std::size_t i = 0; i < WordCount; ++i) {
+      SrcInUse[i] = 0;
+      DstInUse[i] = 0;
+    }
+  }
+  Created.clear();
   std::vector<ConnectionEntry>().swap(Listed);
   ListedCurrent = true;
 }

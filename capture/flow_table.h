@@ -5,14 +5,14 @@
 //
 // Because of that rule no two entries share a source port and no two share a
 // destination port, so a packet can add to at most two entries: the one with its
-// source port and the one with its destination port. Two port-indexed tables
-// find them, which keeps the cost per packet constant however many flows the
-// interval has. What a packet touches (ports and byte count, 8 bytes an entry)
-// is kept apart from the addresses, so that even tens of thousands of entries
-// stay within the processor's caches. Packets are applied in small batches
-// whose table lookups are fetched from memory together rather than one miss
-// after the other; every query applies what is pending first, so callers never
-// see the difference.
+// source port and the one with its destination port. The tables are therefore
+// indexed by port, which keeps the cost per packet constant however many flows
+// the interval has: an entry's byte count lives at its source port, and each
+// destination port in use names the source port of its entry. Which ports are in
+// use is kept in two small bitmaps, so emptying the table at every sample only
+// clears those. The hot tables take about 400 KiB in all, whatever the number of
+// flows, and fit the processor's second-level cache; the creation order and the
+// addresses, needed only when the interval closes, are kept apart.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -32,53 +32,33 @@ public:
   // Largest Bytes, the earliest entry on a tie; null when there is none. Points
   // into List(), valid until the next RecordFlow or Clear.
   const ConnectionEntry* Busiest() const;
-  bool empty() const { return size() == 0; }
-  std::size_t size() const;
+  bool empty() const { return Created.empty(); }
+  std::size_t size() const { return Created.size(); }
   // Entries in the order they were created (assembled when asked for).
   const std::vector<ConnectionEntry>& List() const;
-  // Empties the table; the entries' storage (at most about 1 MiB) is kept.
+  // Empties the table; the tables' storage is kept for the next interval.
   void Clear();
 
 private:
   static constexpr std::size_t PortCount = 65536;
-  static constexpr std::size_t FewEntries = 16;
-  static constexpr std::size_t BatchSize = 32;
+  static constexpr std::size_t WordCount = PortCount / 64;
 
-  struct Count {
+  struct Created_ {
     std::uint16_t SrcPort;
     std::uint16_t DstPort;
-    std::uint32_t Bytes;
-  };
-  struct Addresses {
-    std::uint8_t Src[4];
-    std::uint8_t Dst[4];
-  };
-  struct Packet {
-    std::uint16_t SrcPort;
-    std::uint16_t DstPort;
-    std::uint32_t Length;
-    Addresses Hosts;
+    std::uint8_t SrcAddress[4];
+    std::uint8_t DstAddress[4];
   };
 
-  void ApplyPending() const;
-  void Apply(const Packet& packet) const;
+  void MakeTables();
 
-  // Recorded, not yet applied, in order.
-  Packet Pending[BatchSize];
-  mutable std::size_t PendingCount = 0;
-
-  // The entries' ports and bytes, followed by one scratch element: a packet's
-  // lookups always read and add to some element, the scratch one when its port
-  // has no entry, so the path of a packet has no branch that depends on the
-  // table's contents (such branches are unpredictable with many flows and would
-  // stall every cache miss behind them).
-  mutable std::vector<Count> Counts;
-  mutable std::vector<Addresses> EntryAddresses;
-  // Source-port slots, then destination-port slots; made on the first flow. A
-  // slot is only trusted when the entry it names exists and still carries that
-  // port, so Clear never has to reset the slots. Each source port has at most
-  // one entry, so there are never more than 65536 entries and 16 bits name any.
-  mutable std::vector<std::uint16_t> PortSlots;
+  // Bit p set: an entry has source (destination) port p.
+  std::vector<std::uint64_t> SrcInUse, DstInUse;
+  // By source port: the bytes of the entry with that source port.
+  std::vector<std::uint32_t> BytesBySrc;
+  // By destination port: the source port of the entry with that destination port.
+  std::vector<std::uint16_t> SrcByDst;
+  std::vector<Created_> Created;
   mutable std::vector<ConnectionEntry> Listed;
   mutable bool ListedCurrent = true;
 };
