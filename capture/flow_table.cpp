@@ -46,17 +46,20 @@ void FlowTable::RecordFlow(std::uint16_t srcPort, std::uint16_t dstPort, const s
   Created.push_back(entry);
 }
 
+void FlowTable::Assemble(std::size_t position, ConnectionEntry& entry) const {
+  const Created_& created = Created[position];
+  entry.SrcPort = created.SrcPort;
+  entry.DstPort = created.DstPort;
+  entry.Bytes = BytesBySrc[created.SrcPort];
+  std::memcpy(entry.SrcAddress, created.SrcAddress, 4);
+  std::memcpy(entry.DstAddress, created.DstAddress, 4);
+}
+
 const std::vector<ConnectionEntry>& FlowTable::List() const {
   if (!ListedCurrent) {
     Listed.resize(Created.size());
-    for (std::size_t i = 0; i < Created.size(); ++i) {
-      ConnectionEntry& entry = Listed[i];
-      entry.SrcPort = Created[i].SrcPort;
-      entry.DstPort = Created[i].DstPort;
-      entry.Bytes = BytesBySrc[Created[i].SrcPort];
-      std::memcpy(entry.SrcAddress, Created[i].SrcAddress, 4);
-      std::memcpy(entry.DstAddress, Created[i].DstAddress, 4);
-    }
+    for (std::size_t i = 0; i < Created.size(); ++i)
+      Assemble(i, Listed[i]);
     ListedCurrent = true;
   }
   return Listed;
@@ -64,6 +67,9 @@ const std::vector<ConnectionEntry>& FlowTable::List() const {
 
 const ConnectionEntry* FlowTable::Busiest() const {
   if (empty()) return nullptr;
+  // Only the one entry is assembled: the sampler asks for it at every sample,
+  // and a whole list of tens of thousands of entries would cost more than all
+  // the lookups of some intervals.
   std::size_t best = 0;
   std::uint32_t bestBytes = BytesBySrc[Created[0].SrcPort];
   for (std::size_t i = 1; i < Created.size(); ++i) {
@@ -73,7 +79,8 @@ const ConnectionEntry* FlowTable::Busiest() const {
       bestBytes = bytes;
     }
   }
-  return &List()[best];
+  Assemble(best, Top);
+  return &Top;
 }
 
 void FlowTable::Clear() {

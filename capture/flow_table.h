@@ -29,8 +29,8 @@ class FlowTable {
 public:
   void RecordFlow(std::uint16_t srcPort, std::uint16_t dstPort, const std::uint8_t* srcAddress,
                   const std::uint8_t* dstAddress, std::uint32_t length);
-  // Largest Bytes, the earliest entry on a tie; null when there is none. Points
-  // into List(), valid until the next RecordFlow or Clear.
+  // Largest Bytes, the earliest entry on a tie; null when there is none. Valid
+  // until the next RecordFlow, Busiest or Clear.
   const ConnectionEntry* Busiest() const;
   bool empty() const { return Created.empty(); }
   std::size_t size() const { return Created.size(); }
@@ -51,6 +51,7 @@ private:
   };
 
   void MakeTables();
+  void Assemble(std::size_t position, ConnectionEntry& entry) const;
 
   // Bit p set: an entry has source (destination) port p.
   std::vector<std::uint64_t> SrcInUse, DstInUse;
@@ -59,6 +60,7 @@ private:
   // By destination port: the source port of the entry with that destination port.
   std::vector<std::uint16_t> SrcByDst;
   std::vector<Created_> Created;
+  mutable ConnectionEntry Top;
   mutable std::vector<ConnectionEntry> Listed;
   mutable bool ListedCurrent = true;
 };

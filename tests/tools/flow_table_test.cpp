@@ -12,9 +12,20 @@ namespace {
 
 using ReferenceTable = ReferenceFlowTable;
 
+// Entries never share a source port, so it names the busiest entry's position.
 long BusiestPosition(const FlowTable& table) {
   const ConnectionEntry* best = table.Busiest();
-  return best == nullptr ? -1 : static_cast<long>(best - table.List().data()); // Busiest points into List()
+  if (best == nullptr) return -1;
+  const std::vector<ConnectionEntry>& list = table.List();
+  for (std::size_t i = 0; i < list.size(); ++i)
+    if (list[i].SrcPort == best->SrcPort) {
+      EXPECT_EQ(list[i].DstPort, best->DstPort);
+      EXPECT_EQ(list[i].Bytes, best->Bytes);
+      EXPECT_EQ(0, std::memcmp(list[i].SrcAddress, best->SrcAddress, 4));
+      EXPECT_EQ(0, std::memcmp(list[i].DstAddress, best->DstAddress, 4));
+      return static_cast<long>(i);
+    }
+  return -2;
 }
 
 void ExpectSame(const ReferenceTable& expected, const FlowTable& actual) {
