@@ -50,7 +50,18 @@ void CaptureEngine::CancelSession(CaptureThreadContext& context) {
 
 bool CaptureEngine::StartCapture(bool restart) {
   if (AppSettings == nullptr || !Pcap.Load()) return false;
-  if (AppSettings->DeviceName.empty() && RunAdapterDialog(*this) == AdapterDialogCancelled) return false;
+  // After a loop error the capture thread itself starts the next session. It
+  // must not read the settings record, which the window thread may be changing
+  // at that moment (the settings sheet): it carries on with what its own
+  // session captured. A change of those settings restarts capture from the
+  // window thread anyway.
+  std::shared_ptr<const CaptureThreadContext> ending;
+  {
+    platform::LockGuard guard(SessionLock);
+    if (CaptureThread.IsCurrent()) ending = Current;
+  }
+  if (!ending && AppSettings->DeviceName.empty() && RunAdapterDialog(*this) == AdapterDialogCancelled)
+    return false;
 
   for (;;) {
     platform::Thread previous;
@@ -75,9 +86,15 @@ bool CaptureEngine::StartCapture(bool restart) {
         CaptureThread.Join(); // a thread that has ended already, if any
         auto context = std::make_shared<CaptureThreadContext>();
         context->Engine = this;
-        context->DeviceName = WideToNarrow(AppSettings->DeviceName);
-        context->CaptureFilter = WideToNarrow(AppSettings->CaptureFilter);
-        context->PromiscuousMode = AppSettings->PromiscuousMode;
+        if (ending) {
+          context->DeviceName = ending->DeviceName;
+          context->CaptureFilter = ending->CaptureFilter;
+          context->PromiscuousMode = ending->PromiscuousMode;
+        } else {
+          context->DeviceName = WideToNarrow(AppSettings->DeviceName);
+          context->CaptureFilter = WideToNarrow(AppSettings->CaptureFilter);
+          context->PromiscuousMode = AppSettings->PromiscuousMode;
+        }
         auto* argument = new std::shared_ptr<CaptureThreadContext>(context);
         std::shared_ptr<CaptureThreadContext> before = std::move(Current);
         Current = context;

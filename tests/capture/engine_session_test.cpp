@@ -332,6 +332,28 @@ TEST_F(CaptureSessionTest, ALoopErrorAnsweredYesRestartsAtOnce) {
   EXPECT_EQ(fakepcap::Stats().OpenNow, 0);
 }
 
+// The settings sheet may be writing the record (this thread) while the capture
+// thread restarts after a loop error: the restart keeps its session's adapter,
+// filter and mode and never reads the record (a data race the concurrency
+// build reports).
+TEST_F(CaptureSessionTest, ALoopErrorRestartKeepsItsSessionsChoicesWhileTheSheetWrites) {
+  harness::window::SetBoxAnswer(platform::AnswerYes);
+  AppSettings.CaptureFilter = L"tcp";
+  StartAndWait();
+  harness::clock::FreeRun();
+  fakepcap::FailNextRead();
+  for (int i = 0; fakepcap::Stats().Opens < 2 && i < 200000; ++i) {
+    AppSettings.CaptureFilter = i % 2 == 0 ? L"udp port 53" : L"udp port 5353";
+    AppSettings.DeviceName = i % 2 == 0 ? L"other0" : L"other1";
+  }
+  ASSERT_TRUE(harness::window::WaitForStatuses(2, 0x21));
+  const fakepcap::Statistics stats = fakepcap::Stats();
+  EXPECT_EQ(stats.Opens, 2);
+  EXPECT_EQ(stats.LastDevice, "fake0");
+  EXPECT_EQ(stats.LastFilter, "tcp");
+  Engine->StopCapture();
+}
+
 TEST_F(CaptureSessionTest, AWindowThreadWaitingForTheEngineStillReceivesItsStatusMessages) {
   // The filter warning and the start message are sent while this thread, the
   // window thread, waits in StopCapture or StartCapture(true).

@@ -217,6 +217,13 @@ TEST_F(EngineStress, RandomOperationsWithFaultsKeepEveryByteAndLeakNothing) {
         if (random() % 3 == 0) faults.SlowResolves += 1;
         break;
       case 13: faults.FailingDeviceLists += 1; break;
+      case 14:
+        // The settings sheet writes the record while a failed loop may be
+        // restarting capture from the capture thread.
+        settings.CaptureFilter = random() % 2 == 0 ? L"udp or tcp" : L"tcp or udp";
+        settings.DeviceName = std::wstring(L"stress0");
+        settings.PromiscuousMode = random() % 2 == 0;
+        break;
       default: break;
       }
       // The window thread handles what the engine threads sent meanwhile.
