@@ -2,42 +2,43 @@
 
 #include <cstring>
 
-namespace {
-
-inline std::uint32_t Bit(const std::vector<std::uint64_t>& words, std::uint32_t port) {
-  return static_cast<std::uint32_t>(words[port >> 6] >> (port & 63)) & 1u;
-}
-
-} // namespace
-
-void FlowTable::MakeTables() {
-  SrcInUse.assign(WordCount, 0);
-  DstInUse.assign(WordCount, 0);
-  BytesBySrc.assign(PortCount, 0);
-  SrcByDst.assign(PortCount, 0);
-}
-
 void FlowTable::RecordFlow(std::uint16_t srcPort, std::uint16_t dstPort, const std::uint8_t* srcAddress,
                            const std::uint8_t* dstAddress, std::uint32_t length) {
-  if (BytesBySrc.empty()) MakeTables();
+  if (!Ports) return CreateFirst(srcPort, dstPort, srcAddress, dstAddress, length);
+  PortTables& ports = *Ports;
   ListedCurrent = false;
-  const std::uint32_t srcMatch = Bit(SrcInUse, srcPort);
-  const std::uint32_t dstMatch = Bit(DstInUse, dstPort);
+  const auto srcMatch = static_cast<std::uint32_t>(ports.SrcInUse[srcPort >> 6] >> (srcPort & 63)) & 1u;
+  const auto dstMatch = static_cast<std::uint32_t>(ports.DstInUse[dstPort >> 6] >> (dstPort & 63)) & 1u;
   // The entry with this destination port; a stale name when there is none, and
   // then it only gets 0 added. Both ports may lead to the same entry: it gets
   // the length once.
-  const std::uint16_t byDst = SrcByDst[dstPort];
+  const std::uint16_t byDst = ports.SrcByDst[dstPort];
   const std::uint32_t dstAdds = dstMatch & ~(srcMatch & static_cast<std::uint32_t>(byDst == srcPort));
   // Masks rather than branches: with many flows whether a port matches is
   // unpredictable, and a mispredicted branch would wait for every load before it.
-  BytesBySrc[srcPort] += length & (0u - srcMatch);
-  BytesBySrc[byDst] += length & (0u - dstAdds);
-  if ((srcMatch | dstMatch) != 0) return;
+  ports.BytesBySrc[srcPort] += length & (0u - srcMatch);
+  ports.BytesBySrc[byDst] += length & (0u - dstAdds);
+  if ((srcMatch | dstMatch) == 0) Create(srcPort, dstPort, srcAddress, dstAddress, length);
+}
 
-  SrcInUse[srcPort >> 6] |= std::uint64_t{1} << (srcPort & 63);
-  DstInUse[dstPort >> 6] |= std::uint64_t{1} << (dstPort & 63);
-  BytesBySrc[srcPort] = length;
-  SrcByDst[dstPort] = srcPort;
+// The rare paths are kept out of line and reached as tail calls, so that the
+// path of a packet that only adds to entries needs no stack frame at all.
+__attribute__((noinline)) void FlowTable::CreateFirst(std::uint16_t srcPort, std::uint16_t dstPort,
+                                                      const std::uint8_t* srcAddress,
+                                                      const std::uint8_t* dstAddress, std::uint32_t length) {
+  Ports = std::make_unique<PortTables>(); // zeroed
+  ListedCurrent = false;
+  Create(srcPort, dstPort, srcAddress, dstAddress, length);
+}
+
+__attribute__((noinline)) void FlowTable::Create(std::uint16_t srcPort, std::uint16_t dstPort,
+                                                 const std::uint8_t* srcAddress,
+                                                 const std::uint8_t* dstAddress, std::uint32_t length) {
+  PortTables& ports = *Ports;
+  ports.SrcInUse[srcPort >> 6] |= std::uint64_t{1} << (srcPort & 63);
+  ports.DstInUse[dstPort >> 6] |= std::uint64_t{1} << (dstPort & 63);
+  ports.BytesBySrc[srcPort] = length;
+  ports.SrcByDst[dstPort] = srcPort;
   Created_ entry;
   entry.SrcPort = srcPort;
   entry.DstPort = dstPort;
@@ -50,7 +51,7 @@ void FlowTable::Assemble(std::size_t position, ConnectionEntry& entry) const {
   const Created_& created = Created[position];
   entry.SrcPort = created.SrcPort;
   entry.DstPort = created.DstPort;
-  entry.Bytes = BytesBySrc[created.SrcPort];
+  entry.Bytes = Ports->BytesBySrc[created.SrcPort];
   std::memcpy(entry.SrcAddress, created.SrcAddress, 4);
   std::memcpy(entry.DstAddress, created.DstAddress, 4);
 }
@@ -71,9 +72,9 @@ const ConnectionEntry* FlowTable::Busiest() const {
   // and a whole list of tens of thousands of entries would cost more than all
   // the lookups of some intervals.
   std::size_t best = 0;
-  std::uint32_t bestBytes = BytesBySrc[Created[0].SrcPort];
+  std::uint32_t bestBytes = Ports->BytesBySrc[Created[0].SrcPort];
   for (std::size_t i = 1; i < Created.size(); ++i) {
-    const std::uint32_t bytes = BytesBySrc[Created[i].SrcPort];
+    const std::uint32_t bytes = Ports->BytesBySrc[Created[i].SrcPort];
     if (bytes > bestBytes) {
       best = i;
       bestBytes = bytes;
@@ -91,8 +92,8 @@ void FlowTable::Clear() {
   // for fresh pages again.
   if (!Created.empty()) {
     for (std::size_t i = 0; i < WordCount; ++i) {
-      SrcInUse[i] = 0;
-      DstInUse[i] = 0;
+      Ports->SrcInUse[i] = 0;
+      Ports->DstInUse[i] = 0;
     }
   }
   Created.clear();

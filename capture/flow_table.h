@@ -15,6 +15,7 @@
 // addresses, needed only when the interval closes, are kept apart.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 struct ConnectionEntry {
@@ -50,15 +51,24 @@ private:
     std::uint8_t DstAddress[4];
   };
 
-  void MakeTables();
+  // The hot tables, in one block made with the first flow.
+  struct PortTables {
+    // Bit p set: an entry has source (destination) port p.
+    std::uint64_t SrcInUse[WordCount];
+    std::uint64_t DstInUse[WordCount];
+    // By source port: the bytes of the entry with that source port.
+    std::uint32_t BytesBySrc[PortCount];
+    // By destination port: the source port of the entry with that destination port.
+    std::uint16_t SrcByDst[PortCount];
+  };
+
+  void CreateFirst(std::uint16_t srcPort, std::uint16_t dstPort, const std::uint8_t* srcAddress,
+                   const std::uint8_t* dstAddress, std::uint32_t length);
+  void Create(std::uint16_t srcPort, std::uint16_t dstPort, const std::uint8_t* srcAddress,
+              const std::uint8_t* dstAddress, std::uint32_t length);
   void Assemble(std::size_t position, ConnectionEntry& entry) const;
 
-  // Bit p set: an entry has source (destination) port p.
-  std::vector<std::uint64_t> SrcInUse, DstInUse;
-  // By source port: the bytes of the entry with that source port.
-  std::vector<std::uint32_t> BytesBySrc;
-  // By destination port: the source port of the entry with that destination port.
-  std::vector<std::uint16_t> SrcByDst;
+  std::unique_ptr<PortTables> Ports;
   std::vector<Created_> Created;
   mutable ConnectionEntry Top;
   mutable std::vector<ConnectionEntry> Listed;

@@ -28,26 +28,25 @@ ReplaySampler::ReplaySampler(const ReplayOptions& options, std::string& csv)
   std::memcpy(LocalAddress, options.LocalAddress, 4);
 }
 
-bool ReplaySampler::AddPacket(std::uint64_t time, std::uint32_t caplen, std::uint32_t len,
-                              const std::uint8_t* bytes) {
+bool ReplaySampler::CloseIntervals(std::uint64_t time) {
   if (!Started) {
     Started = true;
     IntervalEnd = time + IntervalNs;
-  } else if (time >= IntervalEnd) {
-    const std::uint64_t skipped = (time - IntervalEnd) / IntervalNs; // empty intervals in between
-    if (Samples + skipped + 1 >= MaxSamples) return false;
-    TakeSample();
-    for (std::uint64_t i = 0; i < skipped; ++i)
-      TakeSample();
-    IntervalEnd += (skipped + 1) * IntervalNs;
+    return true;
   }
-  AccountPacket(Counters, Flows, LocalAddress, caplen, len, bytes);
+  const std::uint64_t skipped = (time - IntervalEnd) / IntervalNs; // empty intervals in between
+  if (Samples + skipped + 1 >= MaxSamples) return false;
+  TakeSample();
+  for (std::uint64_t i = 0; i < skipped; ++i)
+    TakeSample();
+  IntervalEnd += (skipped + 1) * IntervalNs;
   return true;
 }
 
 void ReplaySampler::Finish() {
   if (Started) TakeSample();
   Started = false;
+  IntervalEnd = 0;
 }
 
 void ReplaySampler::TakeSample() {

@@ -24,7 +24,11 @@ public:
   // `time` in nanoseconds. A packet older than the interval being filled (time
   // stamps that go backwards) is counted in that interval. False when the time
   // stamps would make more than MaxSamples samples.
-  bool AddPacket(std::uint64_t time, std::uint32_t caplen, std::uint32_t len, const std::uint8_t* bytes);
+  bool AddPacket(std::uint64_t time, std::uint32_t caplen, std::uint32_t len, const std::uint8_t* bytes) {
+    if (time >= IntervalEnd && !CloseIntervals(time)) return false;
+    AccountPacket(Counters, Flows, LocalAddress, caplen, len, bytes);
+    return true;
+  }
   // Emits the last, possibly partial, interval; nothing when no packet came.
   void Finish();
 
@@ -33,6 +37,9 @@ public:
   static constexpr std::uint64_t MaxSamples = 20'000'000;
 
 private:
+  // Starts the first interval, or takes the samples of the intervals that end
+  // at or before `time`; false past MaxSamples.
+  bool CloseIntervals(std::uint64_t time);
   void TakeSample();
 
   std::uint8_t LocalAddress[4];
@@ -43,7 +50,7 @@ private:
   HostNamer Names;
 
   bool Started = false;
-  std::uint64_t IntervalEnd = 0; // time stamp at which the current interval ends
+  std::uint64_t IntervalEnd = 0; // time stamp at which the current interval ends (0: before the first packet)
   std::uint64_t Samples = 0;
   IntervalCounters Counters;
   FlowTable Flows;
