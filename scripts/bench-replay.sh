@@ -3,12 +3,12 @@
 # side by side in one run with libpcap reading the same file with an empty
 # handler and with tshark's per-second I/O statistics; checks that tshark's
 # bytes per interval equal our totals exactly.
-#   scripts/bench-replay.sh [--packets N] [--rounds R (7)] [--flows F] [--no-build]
+#   scripts/bench-replay.sh [--packets N] [--rounds R (15)] [--flows F] [--no-build]
 # The capture file is kept in /tmp/bytwacht-bench for later runs.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 packets=5000000
-rounds=7
+rounds=15
 flows=100000
 build=1
 while [ $# -gt 0 ]; do
@@ -93,11 +93,13 @@ w = {n: statistics.median(v) for n, v in wall.items()}
 print(f"\n{'tool':<40}{'CPU s (median)':>16}{'wall s (median)':>17}")
 for n, label in (("empty", "libpcap read, empty handler"), ("replay", "bytwacht-replay"), ("tshark", "tshark -q -z io,stat,1 (1 run)")):
     print(f"{label:<40}{m[n]:>16.3f}{w[n]:>17.3f}")
-ratio = m["replay"] / m["empty"]
+# The ratio within each round pairs runs a second apart, so it is what the
+# target is judged by; the ratio of the two medians is shown beside it.
 paired = sorted(r / e for r, e in zip(cpu["replay"], cpu["empty"]))
 q = statistics.quantiles(paired, n=4) if len(paired) > 1 else paired * 3
-print(f"\nbytwacht-replay vs libpcap empty read (CPU, medians): {ratio:.3f}x  target <= 1.5: {'met' if ratio <= 1.5 else 'MISSED'}")
-print(f"bytwacht-replay vs libpcap empty read (CPU, per round): median {statistics.median(paired):.3f}x, quartiles {q[0]:.3f} {q[2]:.3f}")
+ratio = statistics.median(paired)
+print(f"\nbytwacht-replay vs libpcap empty read (CPU, per round): median {ratio:.3f}x (quartiles {q[0]:.3f}, {q[2]:.3f})  target <= 1.5: {'met' if ratio <= 1.5 else 'MISSED'}")
+print(f"bytwacht-replay vs libpcap empty read (CPU, ratio of the medians): {m['replay'] / m['empty']:.3f}x")
 print(f"bytwacht-replay vs libpcap empty read (wall): {w['replay'] / w['empty']:.3f}x")
 print(f"bytwacht-replay vs tshark io,stat (CPU): {m['replay'] / m['tshark']:.3f}x   (wall {w['replay'] / w['tshark']:.3f}x)")
 PY
