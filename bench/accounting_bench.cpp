@@ -183,10 +183,10 @@ int main(int argc, char** argv) {
   const int status = RunBenchmarksWithRatios(
       argc, argv,
       {
-          {"accounting, 100,000 flows vs 10 flows (target <= 1.5)", "BM_AccountPacket/100000",
-           "BM_AccountPacket/10", 1.5},
-          {"accounting, 1,000 flows vs 10 flows (target <= 1.5)", "BM_AccountPacket/1000",
-           "BM_AccountPacket/10", 1.5},
+          // The target is judged by the paired rounds below, which are far
+          // less at the mercy of the host's other guests.
+          {"accounting, 100,000 flows vs 10 flows", "BM_AccountPacket/100000", "BM_AccountPacket/10", 0},
+          {"accounting, 1,000 flows vs 10 flows", "BM_AccountPacket/1000", "BM_AccountPacket/10", 0},
           {"plain walk, 1,000 flows vs indexed table, 1,000 flows", "BM_PlainWalk/1000",
            "BM_AccountPacket/1000", 0},
           {"plain walk, 10 flows vs indexed table, 10 flows", "BM_PlainWalk/10", "BM_AccountPacket/10", 0},
