@@ -376,3 +376,21 @@ case_adapter_not_opened() {
   drv close >/dev/null
   expect "normal exit" equals "$(e2e_exit_code)" 0
 }
+
+case_taskbar_restart() {
+  # A restarted shell has lost every icon and says so with "TaskbarCreated":
+  # the icon comes back, in the state it had.
+  e2e_settings
+  start_and_wait
+  e2e_traffic 20
+  expect "tray turns OK" e2e_wait_tray ok 20
+  drv traydrop 1 >/dev/null
+  expect "icon gone with the shell" e2e_wait_tray none 10
+  e2e_shot taskbar-restart-gone
+  drv taskbarcreated >/dev/null
+  expect "icon back after TaskbarCreated" e2e_wait_tray ok 10
+  e2e_shot taskbar-restart-back
+  wait "$E2E_TRAFFIC_PID" 2>/dev/null
+  drv close >/dev/null
+  expect "normal exit" equals "$(e2e_exit_code)" 0
+}

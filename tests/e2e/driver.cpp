@@ -20,6 +20,7 @@
 //
 // A TITLE that starts with "~" matches any window whose title contains the rest.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <commctrl.h>
 #include <prsht.h>
@@ -147,6 +148,22 @@ int Run(int argc, wchar_t** argv) {
   if (command == L"close") {
     HWND main = MainWindow();
     return main != nullptr && PostMessageW(main, WM_CLOSE, 0, 0) ? 0 : Fail("no main window");
+  }
+  if (command == L"traydrop") {
+    // The notification area loses the icon, as when the shell restarts.
+    HWND main = MainWindow();
+    if (main == nullptr) return Fail("no main window");
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = main;
+    data.uID = static_cast<UINT>(number(2, 1));
+    return Shell_NotifyIconW(NIM_DELETE, &data) ? 0 : Fail("not removed");
+  }
+  if (command == L"taskbarcreated") {
+    // What a restarted shell broadcasts to every top-level window.
+    HWND main = MainWindow();
+    if (main == nullptr) return Fail("no main window");
+    return PostMessageW(main, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0) ? 0 : Fail("post failed");
   }
   if (command == L"endsession") {
     HWND main = MainWindow();
