@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <thread>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -168,6 +169,13 @@ bool WaitForBoxes(std::size_t count, int timeoutMs) {
 
 int OnSampleCalls() { return W().Samples.load(); }
 void OnSample() { ++W().Samples; }
+bool WaitForSampleCalls(int count, int timeoutMs) {
+  for (int waited = 0; W().Samples.load() < count; ++waited) {
+    if (waited >= timeoutMs) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
 
 } // namespace window
 

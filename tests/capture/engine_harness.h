@@ -44,6 +44,9 @@ std::vector<Box> Boxes();
 bool WaitForStatuses(std::size_t count, std::uintptr_t wParam = 0, int timeoutMs = 5000);
 bool WaitForBoxes(std::size_t count, int timeoutMs = 5000);
 int OnSampleCalls();
+// The sampler calls back after it released the lock, so a reader can see the
+// sample before the call: waits until `count` calls came; false on timeout.
+bool WaitForSampleCalls(int count, int timeoutMs = 5000);
 void OnSample();
 } // namespace window
 

@@ -440,6 +440,7 @@ TEST_F(CaptureSessionTest, ASampleTurnsTheIntervalIntoRates) {
   EXPECT_EQ(samples[0].TopSrcPort, 0);
   EXPECT_TRUE(samples[0].TopSrcHost.empty());
   EXPECT_EQ(AppSettings.BytesTransmitted.load(), 3005);
+  EXPECT_TRUE(harness::window::WaitForSampleCalls(1));
   EXPECT_EQ(harness::window::OnSampleCalls(), 1);
   EXPECT_EQ(Engine->GetCounters().PacketCount, 3u);
 
