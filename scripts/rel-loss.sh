@@ -28,8 +28,8 @@ while [ $# -gt 0 ]; do
 done
 [ ${#rates[@]} -eq 0 ] && rates=(1000 5000 10000 20000 50000 100000 200000 top)
 if [ -z "$counter" ]; then
-  if [ $wine -eq 1 ]; then counter="$root/build/windows/tests/reliability/rel_live_count.exe"
-  else counter="$root/build/native-release/tests/reliability/rel_live_count"; fi
+  if [ $wine -eq 1 ]; then counter="$root/build/windows/tests/capture/rel_live_count.exe"
+  else counter="$root/build/native-release/tests/capture/rel_live_count"; fi
 fi
 
 [ "$(id -u)" -eq 0 ] || { echo "rel-loss.sh: needs root"; exit 77; }

@@ -20,7 +20,7 @@
 #include "platform/file.h"
 #include "platform/text_conversion.h"
 #include "settings/settings.h"
-#include "tests/reliability/settings_pattern.h"
+#include "tests/settings/settings_pattern.h"
 #include "tests/support/temp_dir.h"
 
 using platform::FileOp;

@@ -1,4 +1,4 @@
-#include "tests/reliability/stress_pcap.h"
+#include "tests/capture/stress_pcap.h"
 
 #include <chrono>
 #include <cstring>

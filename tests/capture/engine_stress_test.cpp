@@ -19,7 +19,7 @@
 #include "capture/name_resolver.h"
 #include "platform/ui_services.h"
 #include "settings/settings.h"
-#include "tests/reliability/stress_pcap.h"
+#include "tests/capture/stress_pcap.h"
 
 namespace {
 

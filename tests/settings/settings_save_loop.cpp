@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/text_conversion.h"
-#include "tests/reliability/settings_pattern.h"
+#include "tests/settings/settings_pattern.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {

@@ -1,4 +1,4 @@
-#include "tests/reliability/settings_pattern.h"
+#include "tests/settings/settings_pattern.h"
 
 namespace reltest {
 
