@@ -3,6 +3,7 @@
 #include "app/logic/about_text.h"
 #include "capture/pcap_api.h"
 #include "platform/text_conversion.h"
+#include "res/resource.h"
 
 void ShowAboutBox(HWND owner) {
   const std::wstring text = BuildAboutText(NarrowToWide(PcapVersionText()));
@@ -13,7 +14,7 @@ void ShowAboutBox(HWND owner) {
   box.lpszText = text.c_str();
   box.lpszCaption = L"Über Bytwacht";
   box.dwStyle = MB_OK | MB_USERICON;
-  box.lpszIcon = MAKEINTRESOURCEW(103);
+  box.lpszIcon = MAKEINTRESOURCEW(IconApp);
   box.dwLanguageId = 0;
   MessageBoxIndirectW(&box);
 }

@@ -2,6 +2,7 @@
 // construction (and the reverse order of destruction) is the order below.
 #include "app/shell_state.h"
 
+#include "app/logic/shell_constants.h"
 #include "app/tray_icon.h"
 #include "capture/capture_engine.h"
 #include "settings/settings.h"
@@ -18,6 +19,6 @@ CaptureEngine Engine;
 TrayIcon& AppTrayIcon(HWND window) {
   // A function-local static: built on first use (the window's first message),
   // hence destroyed before the objects above.
-  static TrayIcon icon(window, 1);
+  static TrayIcon icon(window, TrayIconUid);
   return icon;
 }

@@ -11,7 +11,8 @@
 #include "app/main_window.h"
 #include "app/shell_state.h"
 #include "capture/capture_engine.h"
-#include "platform/win32/shell_handles.h"
+#include "platform/win32/owned_handles.h"
+#include "res/resource.h"
 #include "settings/settings.h"
 #include "view/win32/paint_graph.h"
 
@@ -36,6 +37,7 @@ bool UserWantsSecondInstance() {
       nullptr,
       L"Sie haben gerade eine zweite Instanz von Bytwacht für diesen Benutzer gestartet, allerdings sollte\n"
       L"nach Möglichkeit nur eine einzige Instanz laufen!\n\n"
+      // "Konflinkten" and "Grundsätzlich" are kept on purpose: users and tests know this text.
       L"Grund:\tWenn mehrere Instanzen gleichzeitig laufen, kann es zu Konflinkten beim\n"
       L"\tZugriff auf die Einstellungs-Datei (bytwacht.ini) kommen!\n"
       L"\tAußerdem werden Grundsätzlich nur die Einstellungen der Instanz gespeichert,\n"
@@ -51,8 +53,8 @@ HWND CreateMainWindow(HWND parent) {
   windowClass.style = CS_DBLCLKS;
   windowClass.lpfnWndProc = MainWindowProc;
   windowClass.hInstance = AppInstance;
-  windowClass.hIcon = LoadIconW(AppInstance, MAKEINTRESOURCEW(103));
-  windowClass.hIconSm = LoadIconW(AppInstance, MAKEINTRESOURCEW(103));
+  windowClass.hIcon = LoadIconW(AppInstance, MAKEINTRESOURCEW(IconApp));
+  windowClass.hIconSm = LoadIconW(AppInstance, MAKEINTRESOURCEW(IconApp));
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   windowClass.lpszClassName = WindowClassName;
@@ -94,6 +96,7 @@ bool InitApplication() {
   if (!Engine.StartCapture(false)) {
     MessageBoxW(
         MainWindow,
+        // "ihre" is kept on purpose: users and tests know this text.
         L"Fehler: Das Packet-Capturing konnte nicht initialisiert werden!\n\nEventuell konnte WinPCap "
         L"nicht geladen werden.\nÜberprüfen Sie ihre WinPCap-Installation.",
         L"Fehler", MB_ICONERROR);

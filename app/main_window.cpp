@@ -3,6 +3,8 @@
 #include "app/logic/hover.h"
 #include "app/logic/settings_change.h"
 #include "app/logic/shell_constants.h"
+#include "capture/status_message.h"
+#include "res/resource.h"
 #include "app/logic/window_state.h"
 #include "app/shell_state.h"
 #include "app/tray_icon.h"
@@ -50,7 +52,7 @@ void ApplySettingsSheet(HWND window) {
   Settings before;
   before = AppSettings;
   if (!AppSettings.ShowSettingsSheet(AppInstance, window)) return;
-  DrawHint(window, L"Einstellungen werden übernommen...", 34);
+  DrawHint(window, L"Einstellungen werden übernommen...");
   FadeWindow(window, static_cast<int>(before.Alpha), Alpha(), ShowHideFadeMs);
   SetWindowPos(MainWindow, AppSettings.AlwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                SWP_NOSIZE | SWP_NOMOVE);
@@ -71,7 +73,7 @@ void OnCommand(HWND window, WPARAM command) {
   case CmdSelectAdapter:
     if (Engine.SelectAdapter()) {
       Engine.StartCapture(true);
-      DrawHint(window, L"Re-Initialisierung...", 21);
+      DrawHint(window, L"Re-Initialisierung...");
       SaveSettings();
     }
     break;
@@ -88,7 +90,7 @@ void OnCommand(HWND window, WPARAM command) {
             L"Wollen Sie wirklich das Capturing neu initialisieren?\n\nVerwenden Sie diese Funktion nur, "
             L"wenn keine Daten mehr aufgezeichnet werden oder andere Probleme aufgetreten sind!",
             L"Capturing neu starten", MB_YESNO | MB_ICONQUESTION) == IDYES) {
-      DrawHint(window, L"Re-Initialisierung...", 21);
+      DrawHint(window, L"Re-Initialisierung...");
       Engine.StartCapture(true);
     }
     break;

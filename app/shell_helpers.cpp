@@ -1,6 +1,7 @@
 #include "app/logic/fade_plan.h"
 #include "app/shell_state.h"
-#include "platform/win32/shell_handles.h"
+#include "platform/win32/owned_handles.h"
+#include "res/resource.h"
 
 void FadeWindow(HWND window, int fromAlpha, int toAlpha, int durationMs) {
   const FadePlan plan = PlanFade(fromAlpha, toAlpha, durationMs);
@@ -18,16 +19,16 @@ void OnSampleTaken() {
   InvalidateRect(MainWindow, nullptr, FALSE);
 }
 
-void DrawHint(HWND window, const wchar_t* text, int length) {
+void DrawHint(HWND window, std::wstring_view text) {
   WindowDC dc(window);
   if (dc.Get() == nullptr) return;
   SetBkMode(dc.Get(), TRANSPARENT);
   SetTextColor(dc.Get(), RGB(0, 128, 255));
-  TextOutW(dc.Get(), 10, 10, text, length);
+  TextOutW(dc.Get(), 10, 10, text.data(), static_cast<int>(text.size()));
 }
 
 void ShowContextMenu() {
-  OwnedMenu menu(LoadMenuW(AppInstance, MAKEINTRESOURCEW(102)));
+  OwnedMenu menu(LoadMenuW(AppInstance, MAKEINTRESOURCEW(IDR_CONTEXT_MENU)));
   if (!menu) return;
   HMENU popup = GetSubMenu(menu.Get(), 0);
   POINT cursor{};

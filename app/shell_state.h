@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <string_view>
 
 class Settings;
 class CaptureEngine;
@@ -30,6 +31,6 @@ void FadeWindow(HWND window, int fromAlpha, int toAlpha, int durationMs);
 // The engine's sample callback (sampler thread): never waits for the UI thread.
 void OnSampleTaken();
 // A transient text over the graph until the next repaint.
-void DrawHint(HWND window, const wchar_t* text, int length);
+void DrawHint(HWND window, std::wstring_view text);
 void ShowContextMenu();
 void ShowTrayMenu();

@@ -5,6 +5,8 @@
 #include <cwchar>
 
 #include "app/logic/shell_constants.h"
+#include "capture/status_message.h"
+#include "res/resource.h"
 #include "app/logic/tip_text.h"
 #include "app/logic/tray_status.h"
 #include "app/main_window.h"
@@ -104,7 +106,7 @@ LRESULT TrayIcon::HandleStatusInfo(WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT TrayIcon::HandleTrayNotify(WPARAM wParam, LPARAM lParam) {
-  if (wParam != 1) return 0;
+  if (wParam != TrayIconUid) return 0;
   HWND window = MainWindow;
   const int alpha = static_cast<int>(AppSettings.Alpha);
   switch (static_cast<UINT>(lParam)) {

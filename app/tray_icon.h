@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "app/logic/tray_fields.h"
-#include "platform/win32/shell_handles.h"
+#include "platform/win32/owned_handles.h"
 
 class TrayIcon {
 public:

@@ -1,12 +1,10 @@
 #pragma once
-// The modal adapter dialog (resource 101). OK stores the chosen adapter's name
+// The modal adapter dialog (IDD_ADAPTER). OK stores the chosen adapter's name
 // in the settings' DeviceName and ends with 1; Cancel, Esc, closing the window
 // or a failed enumeration end it with 2.
 class CaptureEngine;
 class Settings;
 
-constexpr int AdapterDialogId = 101;
-constexpr int AdapterListId = 1001;
 constexpr int AdapterDialogCancelled = 2;
 
 int RunAdapterDialog(CaptureEngine& engine);

@@ -8,25 +8,16 @@
 #include "capture/capture_loop.h"
 #include "capture/capture_thread_context.h"
 #include "capture/sampler_math.h"
+#include "capture/status_message.h"
 #include "platform/clock.h"
 #include "platform/ui_services.h"
 #include "settings/settings.h"
 
 namespace {
 
-// The status message to the main window (the shell's window procedure knows
-// the same values) and the engine's five texts.
-constexpr unsigned WM_STATUSINFO = 0x0401; // WM_USER + 1
-
-// wParam: the state in the low four bits, two flags above them.
-constexpr std::uintptr_t StatusOk = 0x1, StatusWarning = 0x2, StatusError = 0x4;
-constexpr std::uintptr_t StatusShowBalloon = 0x10, StatusSetTip = 0x20;
-
-constexpr std::uintptr_t CaptureStartedStatus = StatusSetTip | StatusOk;                         // 0x21
-constexpr std::uintptr_t FilterWarningStatus = StatusSetTip | StatusShowBalloon | StatusWarning; // 0x32
-constexpr std::uintptr_t CaptureErrorStatus = StatusSetTip | StatusShowBalloon | StatusError;    // 0x34
-
+// The engine's five status texts.
 constexpr const wchar_t* CaptureStartedText = L"Paketaufzeichnung wurde gestartet.";
+// "werden werden" is kept on purpose: users and tests know these texts.
 constexpr const wchar_t* FilterCompileText =
     L"Filter kann nicht kompiliert werden werden!\nDer Filter wird ignoriert.";
 constexpr const wchar_t* FilterSetText =

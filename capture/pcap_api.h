@@ -4,6 +4,10 @@
 // (wpcap.dll is loaded at run time) and the native build can swap the calls.
 #include <cstdint>
 
+#ifdef _WIN32
+#include "platform/win32/owned_handles.h"
+#endif
+
 constexpr int PcapErrorBufferSize = 256;   // PCAP_ERRBUF_SIZE
 constexpr int PcapOpenFlagPromiscuous = 1; // PCAP_OPENFLAG_PROMISCUOUS
 constexpr int PcapLoopError = -1, PcapLoopBroken = -2;
@@ -69,13 +73,12 @@ struct PcapFunctions {
 };
 
 // Access to the capture library. On Windows it loads wpcap.dll (Npcap's folder
-// in System32 first, then the normal search) and frees it when it goes.
+// in System32 first, then the normal search); its owner frees it when it goes.
 class PcapLibrary {
 public:
   PcapLibrary() = default;
   PcapLibrary(const PcapLibrary&) = delete;
   PcapLibrary& operator=(const PcapLibrary&) = delete;
-  ~PcapLibrary();
 
   // True when the library is there with every call; cheap once it succeeded.
   bool Load();
@@ -86,7 +89,7 @@ private:
   PcapFunctions Functions{};
   bool Loaded = false;
 #ifdef _WIN32
-  void* Module = nullptr;
+  OwnedModule Module;
 #endif
 };
 

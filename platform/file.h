@@ -4,6 +4,10 @@
 #include <cstddef>
 #include <string>
 
+#ifdef _WIN32
+#include "platform/win32/owned_handles.h"
+#endif
+
 namespace platform {
 
 // Reads the whole file; false when it cannot be opened or read.
@@ -26,7 +30,7 @@ public:
 
 private:
 #ifdef _WIN32
-  void* Handle = nullptr;
+  OwnedFile Handle;
 #else
   int Fd = -1;
 #endif

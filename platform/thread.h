@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <memory>
 
+#ifdef _WIN32
+#include "platform/win32/owned_handles.h"
+#endif
+
 namespace platform {
 
 enum class ThreadPriority { Normal, AboveNormal, TimeCritical };
@@ -40,7 +44,7 @@ private:
   void Release();
 
 #ifdef _WIN32
-  void* Handle = nullptr;
+  OwnedKernelHandle Handle;
   unsigned long Id = 0;
 #else
   struct State;

@@ -295,6 +295,7 @@ GraphPicture ComposeGraph(const GraphInput& in, GraphMemory& memory) {
 
   if (f.N == 0) {
     p.Text(kCyan, TextAlign::Left, 5, 5, L"Warte auf WinPCap...");
+    // "ihre" is kept on purpose: users and tests know this text.
     p.Text(kYellow, TextAlign::Left, 5, 18,
            L"Falls dieser Status l\u00e4nger besteht, sollten Sie ihre Einstellungen \u00fcberpr\u00fcfen.");
   } else {

@@ -1,11 +1,13 @@
 #include "app/logic/tray_status.h"
 
 #include "app/logic/shell_constants.h"
+#include "capture/status_message.h"
+#include "res/resource.h"
 
 StatusEffect DecideStatus(std::uint32_t wParam, const wchar_t* text, std::uint64_t now,
                           std::uint64_t& holdUntil) {
   StatusEffect effect;
-  const std::uint32_t state = wParam & 0xF;
+  const std::uint32_t state = wParam & StatusStateMask;
   if (state != StatusOk) {
     holdUntil = now + StatusHoldMs;
   } else if (now < holdUntil) {

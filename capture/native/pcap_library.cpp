@@ -69,8 +69,6 @@ const PcapFunctions& LibpcapFunctions() { return Libpcap; }
 
 void SetPcapFunctions(const PcapFunctions* functions) { Override = functions; }
 
-PcapLibrary::~PcapLibrary() = default;
-
 bool PcapLibrary::Load() {
   if (Loaded) return true;
   const PcapFunctions* chosen = Override.load();

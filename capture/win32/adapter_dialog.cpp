@@ -5,6 +5,7 @@
 
 #include "capture/capture_engine.h"
 #include "platform/text_conversion.h"
+#include "res/resource.h"
 #include "settings/settings.h"
 
 namespace {
@@ -24,7 +25,7 @@ std::wstring ListText(const PcapDevice& device) {
 }
 
 void FillList(HWND dialog, AdapterDialogState& state) {
-  HWND list = GetDlgItem(dialog, AdapterListId);
+  HWND list = GetDlgItem(dialog, IDC_ADAPTER_LIST);
   for (PcapDevice* device = state.Devices; device != nullptr; device = device->Next) {
     const std::wstring text = ListText(*device);
     const LRESULT index = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
@@ -37,7 +38,7 @@ void FillList(HWND dialog, AdapterDialogState& state) {
 // Stores the selected device's name; false when nothing is selected (an empty
 // list), and the dialog then stays open.
 bool StoreSelection(HWND dialog, AdapterDialogState& state) {
-  HWND list = GetDlgItem(dialog, AdapterListId);
+  HWND list = GetDlgItem(dialog, IDC_ADAPTER_LIST);
   const LRESULT index = SendMessageW(list, LB_GETCURSEL, 0, 0);
   if (index == LB_ERR) return false;
   const LRESULT data = SendMessageW(list, LB_GETITEMDATA, index, 0);
@@ -93,7 +94,7 @@ int RunAdapterDialog(CaptureEngine& engine) {
   state.Pcap = &engine.Pcap.Calls();
   state.AppSettings = engine.AppSettings;
   const INT_PTR result =
-      DialogBoxParamW(static_cast<HINSTANCE>(engine.Instance), MAKEINTRESOURCEW(AdapterDialogId),
+      DialogBoxParamW(static_cast<HINSTANCE>(engine.Instance), MAKEINTRESOURCEW(IDD_ADAPTER),
                       static_cast<HWND>(engine.Window), AdapterDialogProc, reinterpret_cast<LPARAM>(&state));
   // The device list is freed at WM_DESTROY; this covers a dialog that could
   // not be created after the list was taken.

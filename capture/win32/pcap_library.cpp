@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <string>
+#include <utility>
 #include <windows.h>
 
 namespace {
@@ -18,23 +19,20 @@ template <typename Function> bool Resolve(HMODULE module, const char* name, Func
   return function != nullptr;
 }
 
-HMODULE LoadWpcap() {
+OwnedModule LoadWpcap() {
   // Npcap installs its wpcap.dll into System32\Npcap; an old WinPcap (or Wine)
   // has it where the normal search finds it.
   wchar_t system[MAX_PATH];
   const UINT length = GetSystemDirectoryW(system, MAX_PATH);
   if (length > 0 && length < MAX_PATH) {
     const std::wstring npcap = std::wstring(system, length) + L"\\Npcap\\wpcap.dll";
-    if (HMODULE module = LoadLibraryExW(npcap.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)) return module;
+    OwnedModule module(LoadLibraryExW(npcap.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    if (module) return module;
   }
-  return LoadLibraryW(L"wpcap.dll");
+  return OwnedModule(LoadLibraryW(L"wpcap.dll"));
 }
 
 } // namespace
-
-PcapLibrary::~PcapLibrary() {
-  if (Module != nullptr) FreeLibrary(static_cast<HMODULE>(Module));
-}
 
 void SetPcapFunctions(const PcapFunctions* functions) { Override = functions; }
 
@@ -45,21 +43,20 @@ bool PcapLibrary::Load() {
     Loaded = Complete(Functions);
     return Loaded;
   }
-  HMODULE module = LoadWpcap();
-  if (module == nullptr) return false;
+  OwnedModule module = LoadWpcap();
+  if (!module) return false;
   PcapFunctions f{};
   const bool complete =
-      Resolve(module, "pcap_findalldevs", f.FindAllDevs) &&
-      Resolve(module, "pcap_freealldevs", f.FreeAllDevs) && Resolve(module, "pcap_open", f.Open) &&
-      Resolve(module, "pcap_compile", f.Compile) && Resolve(module, "pcap_setfilter", f.SetFilter) &&
-      Resolve(module, "pcap_freecode", f.FreeCode) && Resolve(module, "pcap_dispatch", f.Dispatch) &&
-      Resolve(module, "pcap_breakloop", f.BreakLoop) && Resolve(module, "pcap_close", f.Close) &&
-      Resolve(module, "pcap_lib_version", f.LibVersion);
-  if (!complete) {
-    FreeLibrary(module);
-    return false;
-  }
-  Module = module;
+      Resolve(module.Get(), "pcap_findalldevs", f.FindAllDevs) &&
+      Resolve(module.Get(), "pcap_freealldevs", f.FreeAllDevs) &&
+      Resolve(module.Get(), "pcap_open", f.Open) && Resolve(module.Get(), "pcap_compile", f.Compile) &&
+      Resolve(module.Get(), "pcap_setfilter", f.SetFilter) &&
+      Resolve(module.Get(), "pcap_freecode", f.FreeCode) &&
+      Resolve(module.Get(), "pcap_dispatch", f.Dispatch) &&
+      Resolve(module.Get(), "pcap_breakloop", f.BreakLoop) && Resolve(module.Get(), "pcap_close", f.Close) &&
+      Resolve(module.Get(), "pcap_lib_version", f.LibVersion);
+  if (!complete) return false; // the library is freed again
+  Module = std::move(module);
   Functions = f;
   Loaded = true;
   return true;

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <process.h>
 
+#include <utility>
+
 namespace platform {
 namespace {
 
@@ -43,27 +45,20 @@ bool WaitDeliveringSentMessages(HANDLE handle, DWORD milliseconds) {
 
 } // namespace
 
-Thread::Thread(Thread&& other) noexcept : Handle(other.Handle), Id(other.Id) {
-  other.Handle = nullptr;
-  other.Id = 0;
-}
+Thread::Thread(Thread&& other) noexcept : Handle(std::move(other.Handle)), Id(std::exchange(other.Id, 0)) {}
 
 Thread& Thread::operator=(Thread&& other) noexcept {
   if (this != &other) {
-    Release();
-    Handle = other.Handle;
-    Id = other.Id;
-    other.Handle = nullptr;
-    other.Id = 0;
+    Handle = std::move(other.Handle);
+    Id = std::exchange(other.Id, 0);
   }
   return *this;
 }
 
-Thread::~Thread() { Release(); }
+Thread::~Thread() = default;
 
 void Thread::Release() {
-  if (Handle != nullptr) CloseHandle(Handle);
-  Handle = nullptr;
+  Handle.Reset();
   Id = 0;
 }
 
@@ -76,34 +71,34 @@ bool Thread::Start(Entry entry, void* argument) {
     delete record;
     return false;
   }
-  Handle = reinterpret_cast<HANDLE>(handle);
+  Handle.Reset(reinterpret_cast<HANDLE>(handle));
   Id = id;
   return true;
 }
 
 void Thread::SetPriority(ThreadPriority priority) {
-  if (Handle == nullptr) return;
+  if (!Handle) return;
   int value = THREAD_PRIORITY_NORMAL;
   if (priority == ThreadPriority::AboveNormal) value = THREAD_PRIORITY_ABOVE_NORMAL;
   if (priority == ThreadPriority::TimeCritical) value = THREAD_PRIORITY_TIME_CRITICAL;
-  SetThreadPriority(Handle, value);
+  SetThreadPriority(Handle.Get(), value);
 }
 
-bool Thread::Started() const { return Handle != nullptr; }
+bool Thread::Started() const { return static_cast<bool>(Handle); }
 
-bool Thread::Finished() const { return Handle == nullptr || WaitForSingleObject(Handle, 0) == WAIT_OBJECT_0; }
+bool Thread::Finished() const { return !Handle || WaitForSingleObject(Handle.Get(), 0) == WAIT_OBJECT_0; }
 
-bool Thread::IsCurrent() const { return Handle != nullptr && GetCurrentThreadId() == Id; }
+bool Thread::IsCurrent() const { return Handle && GetCurrentThreadId() == Id; }
 
 void Thread::Join() {
-  if (Handle == nullptr) return;
-  WaitDeliveringSentMessages(Handle, INFINITE);
+  if (!Handle) return;
+  WaitDeliveringSentMessages(Handle.Get(), INFINITE);
   Release();
 }
 
 bool Thread::WaitFor(std::uint32_t milliseconds) {
-  if (Handle == nullptr) return true;
-  if (!WaitDeliveringSentMessages(Handle, milliseconds)) return false;
+  if (!Handle) return true;
+  if (!WaitDeliveringSentMessages(Handle.Get(), milliseconds)) return false;
   Release();
   return true;
 }

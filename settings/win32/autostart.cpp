@@ -1,6 +1,6 @@
 #include "settings/win32/autostart.h"
 
-#include "platform/win32/shell_handles.h"
+#include "platform/win32/owned_handles.h"
 
 std::wstring ModulePath() {
   // A path longer than a fixed buffer would be cut silently and registered as

@@ -7,30 +7,12 @@
 
 #include <iterator>
 
-#include "platform/win32/shell_handles.h"
+#include "platform/win32/owned_handles.h"
+#include "res/resource.h"
 #include "settings/settings.h"
 #include "settings/win32/autostart.h"
 
 namespace {
-
-enum : int {
-  PageWindow = 106,
-  PageGraph = 107,
-  PageCapture = 108,
-  PageAutostart = 109,
-  AlphaTrackbar = 1002,
-  CaptureFilterEdit = 1003,
-  AvgTimeUpDown = 1005,
-  RegisterButton = 1007,
-  RemoveButton = 1008,
-  IntervalUpDown = 1010,
-  AlwaysOnTopCheck = 1006,
-  PromiscuousCheck = 1012,
-  WirelessWarning = 1013,
-  GradientsCheck = 1014,
-  InOutCheck = 1015,
-  FadeOnHoverCheck = 1017,
-};
 
 constexpr int FilterBufferSize = 256;
 
@@ -47,57 +29,62 @@ void Tick(HWND page, int id, bool ticked) { CheckDlgButton(page, id, ticked ? BS
 bool Ticked(HWND page, int id) { return IsDlgButtonChecked(page, id) == BST_CHECKED; }
 
 void InitWindowPage(HWND page, const Settings& s) {
-  SendDlgItemMessageW(page, AlphaTrackbar, TBM_SETRANGE, FALSE, MAKELPARAM(26, 255));
-  SendDlgItemMessageW(page, AlphaTrackbar, TBM_SETPOS, TRUE, static_cast<LPARAM>(s.Alpha));
-  Tick(page, AlwaysOnTopCheck, s.AlwaysOnTop);
-  Tick(page, FadeOnHoverCheck, s.FadeOnHover);
+  SendDlgItemMessageW(page, IDC_ALPHA_TRACKBAR, TBM_SETRANGE, FALSE, MAKELPARAM(26, 255));
+  SendDlgItemMessageW(page, IDC_ALPHA_TRACKBAR, TBM_SETPOS, TRUE, static_cast<LPARAM>(s.Alpha));
+  Tick(page, IDC_ALWAYS_ON_TOP, s.AlwaysOnTop);
+  Tick(page, IDC_FADE_ON_HOVER, s.FadeOnHover);
 }
 
 void ApplyWindowPage(HWND page, Settings& s) {
-  s.Alpha = static_cast<std::uint32_t>(SendDlgItemMessageW(page, AlphaTrackbar, TBM_GETPOS, 0, 0)) & 0xFF;
-  s.AlwaysOnTop = Ticked(page, AlwaysOnTopCheck);
-  s.FadeOnHover = Ticked(page, FadeOnHoverCheck);
+  s.Alpha =
+      static_cast<std::uint32_t>(SendDlgItemMessageW(page, IDC_ALPHA_TRACKBAR, TBM_GETPOS, 0, 0)) & 0xFF;
+  s.AlwaysOnTop = Ticked(page, IDC_ALWAYS_ON_TOP);
+  s.FadeOnHover = Ticked(page, IDC_FADE_ON_HOVER);
 }
 
 void InitGraphPage(HWND page, const Settings& s) {
-  SendDlgItemMessageW(page, AvgTimeUpDown, UDM_SETRANGE, 0, MAKELPARAM(3600, 0));
-  SendDlgItemMessageW(page, AvgTimeUpDown, UDM_SETPOS, 0, MAKELPARAM(static_cast<WORD>(s.AvgTime.load()), 0));
-  SendDlgItemMessageW(page, IntervalUpDown, UDM_SETRANGE32, 100, 60000);
-  SendDlgItemMessageW(page, IntervalUpDown, UDM_SETPOS32, 0, static_cast<LPARAM>(s.Interval.load()));
+  SendDlgItemMessageW(page, IDC_AVG_TIME_UPDOWN, UDM_SETRANGE, 0, MAKELPARAM(3600, 0));
+  SendDlgItemMessageW(page, IDC_AVG_TIME_UPDOWN, UDM_SETPOS, 0,
+                      MAKELPARAM(static_cast<WORD>(s.AvgTime.load()), 0));
+  SendDlgItemMessageW(page, IDC_INTERVAL_UPDOWN, UDM_SETRANGE32, 100, 60000);
+  SendDlgItemMessageW(page, IDC_INTERVAL_UPDOWN, UDM_SETPOS32, 0, static_cast<LPARAM>(s.Interval.load()));
   UDACCEL accel[] = {{1, 10}, {2, 100}, {5, 500}};
-  SendDlgItemMessageW(page, IntervalUpDown, UDM_SETACCEL, std::size(accel), reinterpret_cast<LPARAM>(accel));
-  Tick(page, GradientsCheck, s.UseGradients);
-  Tick(page, InOutCheck, s.ShowInOut);
+  SendDlgItemMessageW(page, IDC_INTERVAL_UPDOWN, UDM_SETACCEL, std::size(accel),
+                      reinterpret_cast<LPARAM>(accel));
+  Tick(page, IDC_GRADIENTS, s.UseGradients);
+  Tick(page, IDC_SHOW_IN_OUT, s.ShowInOut);
 }
 
 void ApplyGraphPage(HWND page, Settings& s) {
-  s.AvgTime = static_cast<std::int32_t>(LOWORD(SendDlgItemMessageW(page, AvgTimeUpDown, UDM_GETPOS, 0, 0)));
-  s.Interval = static_cast<std::uint32_t>(SendDlgItemMessageW(page, IntervalUpDown, UDM_GETPOS32, 0, 0));
-  s.UseGradients = Ticked(page, GradientsCheck);
-  s.ShowInOut = Ticked(page, InOutCheck);
+  s.AvgTime =
+      static_cast<std::int32_t>(LOWORD(SendDlgItemMessageW(page, IDC_AVG_TIME_UPDOWN, UDM_GETPOS, 0, 0)));
+  s.Interval = static_cast<std::uint32_t>(SendDlgItemMessageW(page, IDC_INTERVAL_UPDOWN, UDM_GETPOS32, 0, 0));
+  s.UseGradients = Ticked(page, IDC_GRADIENTS);
+  s.ShowInOut = Ticked(page, IDC_SHOW_IN_OUT);
 }
 
 void InitCapturePage(HWND page, PageState& state) {
-  SetDlgItemTextW(page, CaptureFilterEdit, state.Record->CaptureFilter.c_str());
-  Tick(page, PromiscuousCheck, state.Record->PromiscuousMode);
+  SetDlgItemTextW(page, IDC_CAPTURE_FILTER, state.Record->CaptureFilter.c_str());
+  Tick(page, IDC_PROMISCUOUS, state.Record->PromiscuousMode);
   LOGFONTW font{};
   GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(font), &font);
   font.lfUnderline = TRUE;
   state.WarningFont.Reset(CreateFontIndirectW(&font));
-  SendDlgItemMessageW(page, WirelessWarning, WM_SETFONT, reinterpret_cast<WPARAM>(state.WarningFont.Get()),
-                      FALSE);
+  SendDlgItemMessageW(page, IDC_WIRELESS_WARNING, WM_SETFONT,
+                      reinterpret_cast<WPARAM>(state.WarningFont.Get()), FALSE);
 }
 
 void ApplyCapturePage(HWND page, Settings& s) {
   wchar_t filter[FilterBufferSize] = {};
-  GetDlgItemTextW(page, CaptureFilterEdit, filter, FilterBufferSize);
+  GetDlgItemTextW(page, IDC_CAPTURE_FILTER, filter, FilterBufferSize);
   s.CaptureFilter = filter;
-  s.PromiscuousMode = Ticked(page, PromiscuousCheck);
+  s.PromiscuousMode = Ticked(page, IDC_PROMISCUOUS);
 }
 
 void OnAutostartButton(HWND page, int id) {
-  const AutostartResult result = id == RegisterButton ? RegisterAutostart(AutostartKeyPath, ModulePath())
-                                                      : RemoveAutostart(AutostartKeyPath);
+  const AutostartResult result = id == IDC_REGISTER_AUTOSTART
+                                     ? RegisterAutostart(AutostartKeyPath, ModulePath())
+                                     : RemoveAutostart(AutostartKeyPath);
   const AutostartBox box = DescribeAutostart(result);
   MessageBoxW(page, box.Text, box.Title, MB_OK | box.Icon);
 }
@@ -112,9 +99,9 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
     state->Template = reinterpret_cast<UINT_PTR>(sheetPage->pszTemplate);
     SetWindowLongPtrW(page, DWLP_USER, reinterpret_cast<LONG_PTR>(state));
     switch (state->Template) {
-    case PageWindow: InitWindowPage(page, *state->Record); break;
-    case PageGraph: InitGraphPage(page, *state->Record); break;
-    case PageCapture: InitCapturePage(page, *state); break;
+    case IDD_PAGE_WINDOW: InitWindowPage(page, *state->Record); break;
+    case IDD_PAGE_GRAPH: InitGraphPage(page, *state->Record); break;
+    case IDD_PAGE_CAPTURE: InitCapturePage(page, *state); break;
     default: break;
     }
     return TRUE;
@@ -125,7 +112,7 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
     return FALSE;
   }
   case WM_CTLCOLORSTATIC:
-    if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == WirelessWarning) {
+    if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_WIRELESS_WARNING) {
       HDC dc = reinterpret_cast<HDC>(wParam);
       SetTextColor(dc, RGB(255, 0, 0));
       SetBkMode(dc, TRANSPARENT);
@@ -134,7 +121,7 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
     return FALSE;
   case WM_COMMAND:
     if (HIWORD(wParam) == BN_CLICKED &&
-        (LOWORD(wParam) == RegisterButton || LOWORD(wParam) == RemoveButton)) {
+        (LOWORD(wParam) == IDC_REGISTER_AUTOSTART || LOWORD(wParam) == IDC_REMOVE_AUTOSTART)) {
       OnAutostartButton(page, LOWORD(wParam));
       return TRUE;
     }
@@ -145,9 +132,9 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
     if (header->code != PSN_APPLY || state == nullptr) return FALSE;
     Settings& s = *state->Record;
     switch (state->Template) {
-    case PageWindow: ApplyWindowPage(page, s); break;
-    case PageGraph: ApplyGraphPage(page, s); break;
-    case PageCapture: ApplyCapturePage(page, s); break;
+    case IDD_PAGE_WINDOW: ApplyWindowPage(page, s); break;
+    case IDD_PAGE_GRAPH: ApplyGraphPage(page, s); break;
+    case IDD_PAGE_CAPTURE: ApplyCapturePage(page, s); break;
     default: break;
     }
     s.Applied = true;
@@ -162,7 +149,7 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 
 bool Settings::ShowSettingsSheet(HINSTANCE instance, HWND parent) {
   PROPSHEETPAGEW pages[4] = {};
-  const int templates[4] = {PageWindow, PageGraph, PageCapture, PageAutostart};
+  const int templates[4] = {IDD_PAGE_WINDOW, IDD_PAGE_GRAPH, IDD_PAGE_CAPTURE, IDD_PAGE_AUTOSTART};
   for (int i = 0; i < 4; ++i) {
     pages[i].dwSize = sizeof(PROPSHEETPAGEW);
     pages[i].dwFlags = PSP_DEFAULT;
@@ -172,8 +159,8 @@ bool Settings::ShowSettingsSheet(HINSTANCE instance, HWND parent) {
     pages[i].lParam = reinterpret_cast<LPARAM>(this);
   }
   // The sheet shows the application's icon: there is no separate sheet icon.
-  OwnedIcon icon(
-      static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(103), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
+  OwnedIcon icon(static_cast<HICON>(
+      LoadImageW(instance, MAKEINTRESOURCEW(IconApp), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
   PROPSHEETHEADERW sheet{};
   sheet.dwSize = sizeof(sheet);
   sheet.dwFlags = PSH_PROPTITLE | PSH_USEHICON | PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW | PSH_NOCONTEXTHELP;

@@ -5,12 +5,19 @@
 #include "app/logic/tray_fields.h"
 #include "app/logic/tray_status.h"
 #include "capture/bps_sample.h"
+#include "capture/status_message.h"
+#include "res/resource.h"
 
 namespace {
 
+// The words on the wire between the engine's threads and the window.
+static_assert(WM_STATUSINFO == 0x0401);
+static_assert(CaptureStartedStatus == 0x21 && FilterWarningStatus == 0x32 && CaptureErrorStatus == 0x34);
+
 TEST(TrayStatus, ErrorHoldsAgainstOkForFifteenSeconds) {
   std::uint64_t hold = 0;
-  StatusEffect error = DecideStatus(0x34, L"Netzwerkadapter kann nicht geöffnet werden!", 1000, hold);
+  StatusEffect error =
+      DecideStatus(CaptureErrorStatus, L"Netzwerkadapter kann nicht geöffnet werden!", 1000, hold);
   EXPECT_FALSE(error.Ignored);
   EXPECT_EQ(error.IconId, IconError);
   EXPECT_EQ(error.TipText, L"Status: FEHLER\nNetzwerkadapter kann nicht geöffnet werden!");
@@ -18,28 +25,28 @@ TEST(TrayStatus, ErrorHoldsAgainstOkForFifteenSeconds) {
   EXPECT_EQ(error.BalloonIcon, BalloonError);
 
   // The restarted capture's OK five seconds later is dropped, balloon and all.
-  StatusEffect early = DecideStatus(0x21, L"Paketaufzeichnung wurde gestartet.", 6000, hold);
+  StatusEffect early = DecideStatus(CaptureStartedStatus, L"Paketaufzeichnung wurde gestartet.", 6000, hold);
   EXPECT_TRUE(early.Ignored);
   EXPECT_FALSE(early.SetBalloon);
   EXPECT_FALSE(early.SetTip);
   EXPECT_EQ(early.IconId, 0);
 
-  StatusEffect late = DecideStatus(0x21, L"Paketaufzeichnung wurde gestartet.", 16001, hold);
+  StatusEffect late = DecideStatus(CaptureStartedStatus, L"Paketaufzeichnung wurde gestartet.", 16001, hold);
   EXPECT_FALSE(late.Ignored);
   EXPECT_EQ(late.IconId, IconOk);
   EXPECT_EQ(late.TipText, L"Status: OK\nPaketaufzeichnung wurde gestartet.");
-  EXPECT_FALSE(late.SetBalloon); // 0x21 asks for no balloon
+  EXPECT_FALSE(late.SetBalloon); // an OK start asks for no balloon
 }
 
 TEST(TrayStatus, FurtherWarningsReplaceAtOnceAndExtendTheHold) {
   std::uint64_t hold = 0;
-  DecideStatus(0x32, L"erste", 1000, hold);
-  StatusEffect second = DecideStatus(0x32, L"zweite", 10000, hold);
+  DecideStatus(FilterWarningStatus, L"erste", 1000, hold);
+  StatusEffect second = DecideStatus(FilterWarningStatus, L"zweite", 10000, hold);
   EXPECT_FALSE(second.Ignored);
   EXPECT_EQ(second.TipText, L"Status: WARNUNG\nzweite");
   EXPECT_EQ(second.BalloonTitle, L"Bytwacht - Warnung");
   EXPECT_EQ(hold, 25000u);
-  EXPECT_TRUE(DecideStatus(0x21, L"ok", 20000, hold).Ignored);
+  EXPECT_TRUE(DecideStatus(CaptureStartedStatus, L"ok", 20000, hold).Ignored);
 }
 
 TEST(TrayStatus, UnknownStateChangesNothingVisibleButHolds) {
@@ -49,12 +56,12 @@ TEST(TrayStatus, UnknownStateChangesNothingVisibleButHolds) {
   EXPECT_FALSE(odd.SetBalloon);
   EXPECT_FALSE(odd.SetTip);
   EXPECT_EQ(odd.IconId, 0);
-  EXPECT_TRUE(DecideStatus(0x21, L"ok", 1000, hold).Ignored);
+  EXPECT_TRUE(DecideStatus(CaptureStartedStatus, L"ok", 1000, hold).Ignored);
 }
 
 TEST(TrayStatus, NullTextTakesTheBalloonDownAndStillSetsThePicture) {
   std::uint64_t hold = 0;
-  StatusEffect effect = DecideStatus(0x34, nullptr, 0, hold);
+  StatusEffect effect = DecideStatus(CaptureErrorStatus, nullptr, 0, hold);
   EXPECT_TRUE(effect.SetBalloon);
   EXPECT_TRUE(effect.BalloonText.empty());
   EXPECT_TRUE(effect.BalloonTitle.empty());
@@ -68,14 +75,14 @@ TEST(TrayStatus, NullTextTakesTheBalloonDownAndStillSetsThePicture) {
 TEST(TrayStatus, HoldSurvivesTheThirtyTwoBitTickWrap) {
   std::uint64_t hold = 0;
   const std::uint64_t beforeWrap = 0xFFFFFFFFull - 1000;
-  DecideStatus(0x32, L"Warnung", beforeWrap, hold);
-  EXPECT_TRUE(DecideStatus(0x21, L"ok", beforeWrap + 14000, hold).Ignored);
-  EXPECT_FALSE(DecideStatus(0x21, L"ok", beforeWrap + 15001, hold).Ignored);
+  DecideStatus(FilterWarningStatus, L"Warnung", beforeWrap, hold);
+  EXPECT_TRUE(DecideStatus(CaptureStartedStatus, L"ok", beforeWrap + 14000, hold).Ignored);
+  EXPECT_FALSE(DecideStatus(CaptureStartedStatus, L"ok", beforeWrap + 15001, hold).Ignored);
 
   // A warning long ago never blocks an OK message much later.
   hold = 0;
-  DecideStatus(0x32, L"Warnung", 100, hold);
-  EXPECT_FALSE(DecideStatus(0x21, L"ok", 100 + 0x90000000ull, hold).Ignored);
+  DecideStatus(FilterWarningStatus, L"Warnung", 100, hold);
+  EXPECT_FALSE(DecideStatus(CaptureStartedStatus, L"ok", 100 + 0x90000000ull, hold).Ignored);
 }
 
 TEST(TrayFields, TextsAreCutToTheShellLimits) {

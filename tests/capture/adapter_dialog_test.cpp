@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include "capture/capture_engine.h"
+#include "res/resource.h"
 #include "settings/settings.h"
 
 namespace {
@@ -116,7 +117,7 @@ protected:
       HWND dialog = WaitForWindow(L"Adapter-Auswahl");
       if (dialog == nullptr) return;
       seen.Found = true;
-      HWND list = GetDlgItem(dialog, 1001);
+      HWND list = GetDlgItem(dialog, IDC_ADAPTER_LIST);
       const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
       for (LRESULT i = 0; i < count; ++i) {
         wchar_t buffer[256] = {};

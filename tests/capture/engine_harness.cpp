@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "capture/status_message.h"
 #include "platform/clock.h"
 #include "platform/ui_services.h"
 
@@ -102,7 +103,7 @@ WindowState& W() {
 }
 
 void OnMessage(WindowHandle, unsigned message, std::uintptr_t wParam, const wchar_t* text) {
-  if (message != 0x0401) return;
+  if (message != WM_STATUSINFO) return;
   WindowState& w = W();
   std::lock_guard<std::mutex> lock(w.Mutex);
   w.Statuses.push_back({wParam, text != nullptr ? text : L"", std::this_thread::get_id()});

@@ -14,6 +14,7 @@
 
 #include "capture/capture_engine.h"
 #include "capture/name_resolver.h"
+#include "capture/status_message.h"
 #include "capture/adapter_dialog.h"
 #include "engine_harness.h"
 #include "fake_pcap.h"
@@ -132,7 +133,7 @@ protected:
   // Starts and waits until the sampler announced the capture.
   void StartAndWait(bool restart = false, std::size_t started = 1) {
     ASSERT_TRUE(Engine->StartCapture(restart));
-    ASSERT_TRUE(harness::window::WaitForStatuses(started, 0x21));
+    ASSERT_TRUE(harness::window::WaitForStatuses(started, CaptureStartedStatus));
   }
 
   // Lets the sampler run freely (so that it sees the end at once) and stops.
@@ -304,7 +305,7 @@ TEST_F(CaptureSessionTest, ALoopErrorAnsweredNoLeavesTheEngineIdleUntilRestarted
             L"das Capturing neu zu starten?");
   EXPECT_EQ(box.Caption, L"Fehler in der Paketverarbeitung");
   EXPECT_EQ(box.Flags, 0x14u); // MB_YESNO | MB_ICONERROR
-  ASSERT_TRUE(harness::window::WaitForStatuses(1, 0x34));
+  ASSERT_TRUE(harness::window::WaitForStatuses(1, CaptureErrorStatus));
   EXPECT_EQ(harness::window::Statuses().back().Text, L"Paketverarbeitungsschleife unerwartet beendet!");
 
   Engine->StopCapture(); // waits for the failed thread if it is still there
@@ -322,7 +323,7 @@ TEST_F(CaptureSessionTest, ALoopErrorAnsweredYesRestartsAtOnce) {
   StartAndWait();
   harness::clock::FreeRun();
   fakepcap::FailNextRead();
-  ASSERT_TRUE(harness::window::WaitForStatuses(2, 0x21));
+  ASSERT_TRUE(harness::window::WaitForStatuses(2, CaptureStartedStatus));
   ASSERT_TRUE(fakepcap::WaitForDispatchers(1));
   const fakepcap::Statistics stats = fakepcap::Stats();
   EXPECT_EQ(stats.Opens, 2);
@@ -346,7 +347,7 @@ TEST_F(CaptureSessionTest, ALoopErrorRestartKeepsItsSessionsChoicesWhileTheSheet
     AppSettings.CaptureFilter = i % 2 == 0 ? L"udp port 53" : L"udp port 5353";
     AppSettings.DeviceName = i % 2 == 0 ? L"other0" : L"other1";
   }
-  ASSERT_TRUE(harness::window::WaitForStatuses(2, 0x21));
+  ASSERT_TRUE(harness::window::WaitForStatuses(2, CaptureStartedStatus));
   const fakepcap::Statistics stats = fakepcap::Stats();
   EXPECT_EQ(stats.Opens, 2);
   EXPECT_EQ(stats.LastDevice, "fake0");
@@ -396,7 +397,7 @@ TEST_F(CaptureSessionTest, ARestartWhileTheAdapterIsStillOpeningLeavesOneCapture
   });
   EXPECT_TRUE(Engine->StartCapture(true));
   opener.join();
-  ASSERT_TRUE(harness::window::WaitForStatuses(1, 0x21));
+  ASSERT_TRUE(harness::window::WaitForStatuses(1, CaptureStartedStatus));
   ASSERT_TRUE(fakepcap::WaitForDispatchers(1));
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   const fakepcap::Statistics stats = fakepcap::Stats();

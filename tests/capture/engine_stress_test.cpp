@@ -17,6 +17,7 @@
 
 #include "capture/capture_engine.h"
 #include "capture/name_resolver.h"
+#include "capture/status_message.h"
 #include "platform/ui_services.h"
 #include "settings/settings.h"
 #include "tests/capture/stress_pcap.h"
@@ -68,11 +69,11 @@ struct UiLog {
 UiLog Ui;
 
 bool KnownStatus(std::uintptr_t wParam, const std::wstring& text) {
-  if (wParam == 0x21) return text == L"Paketaufzeichnung wurde gestartet.";
-  if (wParam == 0x32)
+  if (wParam == CaptureStartedStatus) return text == L"Paketaufzeichnung wurde gestartet.";
+  if (wParam == FilterWarningStatus)
     return text == L"Filter kann nicht kompiliert werden werden!\nDer Filter wird ignoriert." ||
            text == L"Filter kann nicht eingesetzt werden werden!\nDer Filter wird ignoriert.";
-  if (wParam == 0x34)
+  if (wParam == CaptureErrorStatus)
     return text == L"Netzwerkadapter kann nicht geöffnet werden!" ||
            text == L"Paketverarbeitungsschleife unerwartet beendet!";
   return false;
@@ -81,7 +82,7 @@ bool KnownStatus(std::uintptr_t wParam, const std::wstring& text) {
 void OnStatus(WindowHandle, unsigned message, std::uintptr_t wParam, const wchar_t* text) {
   std::lock_guard<std::mutex> lock(Ui.Mutex);
   ++Ui.Messages;
-  if (message != 0x0401 || text == nullptr || !KnownStatus(wParam, text))
+  if (message != WM_STATUSINFO || text == nullptr || !KnownStatus(wParam, text))
     Ui.BadMessages.push_back("message " + std::to_string(message) + " wParam " + std::to_string(wParam));
 }
 

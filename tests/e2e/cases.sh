@@ -26,12 +26,12 @@ case_first_start() {
   sleep 1
   e2e_shot adapter-dialog
   local items
-  items=$(drv items Adapter-Auswahl 1001)
+  items=$(drv items Adapter-Auswahl IDC_ADAPTER_LIST)
   expect "loopback listed" grep -qx lo <<<"$items"
   expect "sorted by description" equals "$items" "$(sort <<<"$items")"
   expect "settings folder made at start" test -d "$E2E_SETTINGS_DIR"
-  drv select Adapter-Auswahl 1001 lo >/dev/null
-  drv press Adapter-Auswahl 1 >/dev/null
+  drv select Adapter-Auswahl IDC_ADAPTER_LIST lo >/dev/null
+  drv press Adapter-Auswahl IDOK >/dev/null
   expect "main window shown" drv wait Bytwacht 20000
   e2e_traffic 12
   expect "tray turns OK" e2e_wait_tray ok 20
@@ -60,7 +60,7 @@ case_second_instance() {
   local text
   text=$(drv texts "Zweite Instanz von Bytwacht")
   expect "question text" contains "$text" "Soll die zweite Instanz weiter ausgeführt werden (nicht empfohlen)?"
-  drv press "Zweite Instanz von Bytwacht" 7 >/dev/null # IDNO
+  drv press "Zweite Instanz von Bytwacht" IDNO >/dev/null
   for _ in $(seq 1 100); do [ -f "$WINEPREFIX/second.rc" ] && break; sleep 0.1; done
   expect "second instance exit code 0" equals "$(cat "$WINEPREFIX/second.rc" 2>/dev/null)" 0
   expect "first instance untouched" equals "$(drv state)" "$before"
@@ -78,7 +78,7 @@ case_settings_sheet() {
 
   # OK without a change: saved, the capture is not touched.
   rm -f "$E2E_INI"
-  drv command 40008 >/dev/null
+  drv command CmdSettings >/dev/null
   expect "sheet shown" drv wait "~Bytwacht" 10000
   drv wait "~Properties" 10000 >/dev/null || drv wait "~Eigenschaften" 10000 >/dev/null
   e2e_shot sheet-fenster
@@ -88,7 +88,7 @@ case_settings_sheet() {
     e2e_shot "sheet-${page#*:}"
   done
   drv page "~Bytwacht" 0 >/dev/null
-  drv press "~Bytwacht" 1 >/dev/null # OK
+  drv press "~Bytwacht" IDOK >/dev/null
   sleep 2
   expect "saved after OK" test -f "$E2E_INI"
   expect "capture not restarted" equals "$(e2e_opens)" "$opens"
@@ -97,9 +97,9 @@ case_settings_sheet() {
   local alpha
   alpha=$(e2e_ini Alpha)
   rm -f "$E2E_INI"
-  drv command 40008 >/dev/null
-  drv trackbar "~Bytwacht" 1002 100 >/dev/null
-  drv press "~Bytwacht" 2 >/dev/null # Cancel
+  drv command CmdSettings >/dev/null
+  drv trackbar "~Bytwacht" IDC_ALPHA_TRACKBAR 100 >/dev/null
+  drv press "~Bytwacht" IDCANCEL >/dev/null
   sleep 1.5
   expect "nothing saved after Cancel" test ! -f "$E2E_INI"
   drv close >/dev/null
@@ -116,12 +116,12 @@ case_filter_change() {
   expect "capture running" e2e_wait_tray ok 20
   local opens
   opens=$(e2e_opens)
-  drv command 40008 >/dev/null
+  drv command CmdSettings >/dev/null
   drv wait "~Bytwacht" 10000 >/dev/null
   drv page "~Bytwacht" 2 >/dev/null
   sleep 0.5
-  drv settext "~Bytwacht" 1003 "$(printf 'x%.0s' $(seq 1 300))" >/dev/null
-  drv press "~Bytwacht" 1 >/dev/null
+  drv settext "~Bytwacht" IDC_CAPTURE_FILTER "$(printf 'x%.0s' $(seq 1 300))" >/dev/null
+  drv press "~Bytwacht" IDOK >/dev/null
   sleep 3
   expect "capture restarted" test "$(e2e_opens)" -gt "$opens"
   expect "filter cut to 255" equals "$(e2e_ini CaptureFilter | tr -d '\n' | wc -c)" 255
@@ -144,12 +144,12 @@ case_interval_change() {
   opens=$(e2e_opens)
   e2e_shot interval-before
   bars_before=$(e2e_count_pixels "$E2E_ART/interval-before.png" 380x100+45+65 'g > 150 and r < 120')
-  drv command 40008 >/dev/null
+  drv command CmdSettings >/dev/null
   drv wait "~Bytwacht" 10000 >/dev/null
   drv page "~Bytwacht" 1 >/dev/null
   sleep 0.5
-  drv updown "~Bytwacht" 1010 500 >/dev/null
-  drv press "~Bytwacht" 1 >/dev/null
+  drv updown "~Bytwacht" IDC_INTERVAL_UPDOWN 500 >/dev/null
+  drv press "~Bytwacht" IDOK >/dev/null
   sleep 0.3
   e2e_shot settings-hint
   sleep 1.2
@@ -170,25 +170,25 @@ case_menu_commands() {
   e2e_traffic 40
   expect "capture running" e2e_wait_tray ok 20
 
-  drv command 40010 >/dev/null
+  drv command CmdAbout >/dev/null
   expect "about box" drv wait "Über Bytwacht" 10000
   e2e_shot about-box
   local about
   about=$(drv texts "Über Bytwacht")
   expect "about names the library" contains "$about" "Installierte Version:"
   expect "about shows the runtime version" contains "$about" "libpcap version"
-  drv press "Über Bytwacht" 1 >/dev/null
+  drv press "Über Bytwacht" IDOK >/dev/null
 
-  drv command 40006 >/dev/null
+  drv command CmdResetCounter >/dev/null
   expect "reset question" drv wait "Traffic-Zähler zurücksetzen" 10000
-  drv press "Traffic-Zähler zurücksetzen" 6 >/dev/null # IDYES
+  drv press "Traffic-Zähler zurücksetzen" IDYES >/dev/null
   sleep 1
 
   local opens
   opens=$(e2e_opens)
-  drv command 40012 >/dev/null
+  drv command CmdRestartCapture >/dev/null
   expect "restart question" drv wait "Capturing neu starten" 10000
-  drv press "Capturing neu starten" 6 >/dev/null
+  drv press "Capturing neu starten" IDYES >/dev/null
   sleep 3
   expect "capture restarted" test "$(e2e_opens)" -gt "$opens"
 
@@ -201,29 +201,29 @@ case_autostart() {
   e2e_settings
   start_and_wait
   local run='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
-  drv command 40008 >/dev/null
+  drv command CmdSettings >/dev/null
   drv wait "~Bytwacht" 10000 >/dev/null
   drv page "~Bytwacht" 3 >/dev/null
   sleep 0.5
-  drv press "~Bytwacht" 1007 >/dev/null
+  drv press "~Bytwacht" IDC_REGISTER_AUTOSTART >/dev/null
   expect "register box" drv wait "Autostart registrieren" 10000
   expect "registered" contains "$(drv texts 'Autostart registrieren')" "Autostart wurde erfolgreich registriert!"
-  drv press "Autostart registrieren" 2 >/dev/null || drv press "Autostart registrieren" 1 >/dev/null
+  drv press "Autostart registrieren" IDCANCEL >/dev/null || drv press "Autostart registrieren" IDOK >/dev/null
   drv gone "Autostart registrieren" 5000 >/dev/null
   expect "value in the registry" contains "$(wine reg query "$run" /v Bytwacht 2>/dev/null)" "bytwacht.exe"
 
-  drv press "~Bytwacht" 1008 >/dev/null
+  drv press "~Bytwacht" IDC_REMOVE_AUTOSTART >/dev/null
   expect "remove box" drv wait "Autostart entfernen" 10000
   expect "removed" contains "$(drv texts 'Autostart entfernen')" "Autostart wurde erfolgreich entfernt!"
-  drv press "Autostart entfernen" 2 >/dev/null || drv press "Autostart entfernen" 1 >/dev/null
+  drv press "Autostart entfernen" IDCANCEL >/dev/null || drv press "Autostart entfernen" IDOK >/dev/null
   drv gone "Autostart entfernen" 5000 >/dev/null
-  drv press "~Bytwacht" 1008 >/dev/null
+  drv press "~Bytwacht" IDC_REMOVE_AUTOSTART >/dev/null
   drv wait "Autostart entfernen" 10000 >/dev/null
   expect "second remove fails" contains "$(drv texts 'Autostart entfernen')" "Eventuell wurde er bereits entfernt"
   e2e_shot autostart-remove-twice
-  drv press "Autostart entfernen" 2 >/dev/null || drv press "Autostart entfernen" 1 >/dev/null
+  drv press "Autostart entfernen" IDCANCEL >/dev/null || drv press "Autostart entfernen" IDOK >/dev/null
   expect "value gone" test -z "$(wine reg query "$run" /v Bytwacht 2>/dev/null | grep -i bytwacht)"
-  drv press "~Bytwacht" 2 >/dev/null # Cancel
+  drv press "~Bytwacht" IDCANCEL >/dev/null
   drv close >/dev/null
   e2e_exit_code >/dev/null
 }
@@ -280,10 +280,10 @@ case_adapter_cancel() {
   # Cancelling the adapter dialog at the first start is a start-up failure.
   e2e_start
   expect "adapter dialog shown" drv wait Adapter-Auswahl 30000
-  drv press Adapter-Auswahl 2 >/dev/null
+  drv press Adapter-Auswahl IDCANCEL >/dev/null
   expect "start-up error box" drv wait Fehler 10000
   expect "error text" contains "$(drv texts Fehler)" "Das Packet-Capturing konnte nicht initialisiert werden!"
-  drv press Fehler 1 >/dev/null || drv press Fehler 2 >/dev/null
+  drv press Fehler IDOK >/dev/null || drv press Fehler IDCANCEL >/dev/null
   expect "exit code 1" equals "$(e2e_exit_code)" 1
 }
 
@@ -319,13 +319,13 @@ case_exit_during_sheet() {
   # sheet: the window is not destroyed under it and nothing half is stored.
   e2e_settings "WindowWidth=400" "WindowHeight=160"
   start_and_wait
-  drv command 40008 >/dev/null
+  drv command CmdSettings >/dev/null
   expect "sheet shown" drv wait "~Bytwacht" 10000
-  drv command 40002 >/dev/null
+  drv command CmdExit >/dev/null
   drv close >/dev/null
   sleep 1.5
   expect "main window still there" contains "$(drv state)" "visible=1"
-  drv press "~Bytwacht" 2 >/dev/null # Cancel
+  drv press "~Bytwacht" IDCANCEL >/dev/null
   sleep 1
   drv close >/dev/null
   expect "normal exit" equals "$(e2e_exit_code)" 0
@@ -370,7 +370,7 @@ case_adapter_not_opened() {
   expect "error box" drv wait Fehler 30000
   expect "error text" contains "$(drv texts Fehler)" "Adapter kann nicht geöffnet werden!"
   expect "error picture" e2e_wait_tray error 10
-  drv press Fehler 1 >/dev/null || drv press Fehler 2 >/dev/null
+  drv press Fehler IDOK >/dev/null || drv press Fehler IDCANCEL >/dev/null
   e2e_hover_tray
   e2e_shot tray-tip-error
   drv close >/dev/null
@@ -384,7 +384,7 @@ case_taskbar_restart() {
   start_and_wait
   e2e_traffic 20
   expect "tray turns OK" e2e_wait_tray ok 20
-  drv traydrop 1 >/dev/null
+  drv traydrop >/dev/null
   expect "icon gone with the shell" e2e_wait_tray none 10
   e2e_shot taskbar-restart-gone
   drv taskbarcreated >/dev/null

@@ -19,6 +19,8 @@
 //   endsession               the logoff question to the main window; prints its answer
 //
 // A TITLE that starts with "~" matches any window whose title contains the rest.
+// An ID is a number or a name: the program's own from res/resource.h
+// (CmdSettings, IDC_ALPHA_TRACKBAR, ...) or a dialog button's (IDOK, IDYES, ...).
 #include <windows.h>
 #include <shellapi.h>
 
@@ -30,7 +32,55 @@
 #include <string>
 #include <vector>
 
+#include "app/logic/shell_constants.h"
+#include "res/resource.h"
+
 namespace {
+
+struct NamedId {
+  const wchar_t* Name;
+  int Id;
+};
+
+#define BW_NAMED(id)                                                                                         \
+  { L## #id, id }
+constexpr NamedId NamedIds[] = {
+    BW_NAMED(IDOK),
+    BW_NAMED(IDCANCEL),
+    BW_NAMED(IDYES),
+    BW_NAMED(IDNO),
+    BW_NAMED(CmdExit),
+    BW_NAMED(CmdSelectAdapter),
+    BW_NAMED(CmdResetCounter),
+    BW_NAMED(CmdSettings),
+    BW_NAMED(CmdAbout),
+    BW_NAMED(CmdRestartCapture),
+    BW_NAMED(IDC_ADAPTER_LIST),
+    BW_NAMED(IDC_ALPHA_TRACKBAR),
+    BW_NAMED(IDC_ALWAYS_ON_TOP),
+    BW_NAMED(IDC_FADE_ON_HOVER),
+    BW_NAMED(IDC_AVG_TIME_EDIT),
+    BW_NAMED(IDC_AVG_TIME_UPDOWN),
+    BW_NAMED(IDC_INTERVAL_EDIT),
+    BW_NAMED(IDC_INTERVAL_UPDOWN),
+    BW_NAMED(IDC_GRADIENTS),
+    BW_NAMED(IDC_SHOW_IN_OUT),
+    BW_NAMED(IDC_CAPTURE_FILTER),
+    BW_NAMED(IDC_PROMISCUOUS),
+    BW_NAMED(IDC_WIRELESS_WARNING),
+    BW_NAMED(IDC_REGISTER_AUTOSTART),
+    BW_NAMED(IDC_REMOVE_AUTOSTART),
+};
+#undef BW_NAMED
+
+// A control or command id given by name or as a number; -1 when unknown.
+long IdFrom(const std::wstring& text) {
+  for (const NamedId& named : NamedIds)
+    if (text == named.Name) return named.Id;
+  wchar_t* end = nullptr;
+  const long value = std::wcstol(text.c_str(), &end, 10);
+  return !text.empty() && *end == L'\0' ? value : -1;
+}
 
 struct Search {
   std::wstring Title;
@@ -129,6 +179,7 @@ int Run(int argc, wchar_t** argv) {
   const std::wstring command = argv[1];
   auto arg = [&](int i) { return i < argc ? std::wstring(argv[i]) : std::wstring(); };
   auto number = [&](int i, long fallback) { return i < argc ? std::wcstol(argv[i], nullptr, 10) : fallback; };
+  auto id = [&](int i) { return IdFrom(arg(i)); };
 
   if (command == L"wait") return WaitTopWindow(arg(2), number(3, 15000)) ? 0 : Fail("timeout");
   if (command == L"gone") {
@@ -143,7 +194,9 @@ int Run(int argc, wchar_t** argv) {
     HWND main = MainWindow();
     if (main == nullptr) return Fail("no main window");
     // Posted: most commands open a modal dialog.
-    return PostMessageW(main, WM_COMMAND, number(2, 0), 0) ? 0 : Fail("post failed");
+    const long command = id(2);
+    if (command < 0) return Fail("unknown command");
+    return PostMessageW(main, WM_COMMAND, static_cast<WPARAM>(command), 0) ? 0 : Fail("post failed");
   }
   if (command == L"close") {
     HWND main = MainWindow();
@@ -156,7 +209,7 @@ int Run(int argc, wchar_t** argv) {
     NOTIFYICONDATAW data{};
     data.cbSize = sizeof data;
     data.hWnd = main;
-    data.uID = static_cast<UINT>(number(2, 1));
+    data.uID = static_cast<UINT>(number(2, TrayIconUid));
     return Shell_NotifyIconW(NIM_DELETE, &data) ? 0 : Fail("not removed");
   }
   if (command == L"taskbarcreated") {
@@ -200,11 +253,12 @@ int Run(int argc, wchar_t** argv) {
   if (command == L"page") {
     return PostMessageW(top, PSM_SETCURSEL, number(3, 0), 0) ? 0 : Fail("post failed");
   }
-  const int id = static_cast<int>(number(3, 0));
-  HWND control = FindControl(top, id);
+  const int controlId = static_cast<int>(id(3));
+  if (controlId < 0) return Fail("unknown control");
+  HWND control = FindControl(top, controlId);
   if (control == nullptr) return Fail("control not found");
   if (command == L"press") {
-    return PostMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+    return PostMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED),
                         reinterpret_cast<LPARAM>(control))
                ? 0
                : Fail("post failed");

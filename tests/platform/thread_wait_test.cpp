@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "platform/thread.h"
+#include "platform/win32/owned_handles.h"
 
 namespace {
 
@@ -37,12 +38,14 @@ protected:
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.lpszClassName = L"BytwachtThreadWaitTest";
     RegisterClassW(&windowClass);
-    Target = CreateWindowW(L"BytwachtThreadWaitTest", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                           GetModuleHandleW(nullptr), nullptr);
+    Window.Reset(CreateWindowW(L"BytwachtThreadWaitTest", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                               GetModuleHandleW(nullptr), nullptr));
+    Target = Window.Get();
     ASSERT_NE(Target, nullptr);
     Received = 0;
   }
-  void TearDown() override { DestroyWindow(Target); }
+
+  OwnedWindow Window;
 };
 
 TEST_F(ThreadWaitTest, JoinDeliversMessagesSentToTheWaitingThread) {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "platform/win32/owned_handles.h"
 #include "settings/win32/autostart.h"
 
 namespace {
@@ -13,12 +14,12 @@ constexpr const wchar_t* ScratchKey = L"Software\\BytwachtTest\\Run";
 class Autostart : public ::testing::Test {
 protected:
   void SetUp() override {
-    HKEY key = nullptr;
+    HKEY raw = nullptr;
     ASSERT_EQ(
-        RegCreateKeyExW(HKEY_CURRENT_USER, ScratchKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        RegCreateKeyExW(HKEY_CURRENT_USER, ScratchKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &raw, nullptr),
         ERROR_SUCCESS);
-    RegDeleteValueW(key, AutostartValueName);
-    RegCloseKey(key);
+    OwnedKey key(raw);
+    RegDeleteValueW(key.Get(), AutostartValueName);
   }
   void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\BytwachtTest"); }
 

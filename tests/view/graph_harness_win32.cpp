@@ -53,7 +53,15 @@ GraphSource FakeGraphData::Source() {
   return s;
 }
 
-DibCanvas::DibCanvas(int width, int height) : W(width), H(height) {
+namespace {
+
+HDC ScreenCompatibleDc() {
+  WindowDC screen(nullptr);
+  return CreateCompatibleDC(screen.Get());
+}
+
+// A top-down 32-bit DIB section; `bits` receives its pixels.
+HBITMAP CreateDib(HDC dc, int width, int height, std::uint32_t*& bits) {
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
   info.bmiHeader.biWidth = width;
@@ -61,21 +69,20 @@ DibCanvas::DibCanvas(int width, int height) : W(width), H(height) {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
-  HDC screen = GetDC(nullptr);
-  Dc_ = CreateCompatibleDC(screen);
-  ReleaseDC(nullptr, screen);
-  void* bits = nullptr;
-  Bitmap = CreateDIBSection(Dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!Dc_ || !Bitmap) throw std::runtime_error("no DIB section");
-  Bits = static_cast<std::uint32_t*>(bits);
-  Previous = SelectObject(Dc_, Bitmap);
+  void* raw = nullptr;
+  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &raw, nullptr, 0);
+  if (dc == nullptr || bitmap == nullptr) throw std::runtime_error("no DIB section");
+  bits = static_cast<std::uint32_t*>(raw);
+  return bitmap;
 }
 
-DibCanvas::~DibCanvas() {
-  SelectObject(Dc_, Previous);
-  DeleteObject(Bitmap);
-  DeleteDC(Dc_);
-}
+} // namespace
+
+DibCanvas::DibCanvas(int width, int height)
+    : W(width), H(height), Dc_(ScreenCompatibleDc()), Bitmap(CreateDib(Dc_.Get(), width, height, Bits)),
+      BitmapSelection(Dc_.Get(), Bitmap.Get()) {}
+
+DibCanvas::~DibCanvas() = default;
 
 Rgb DibCanvas::At(int x, int y) const {
   GdiFlush();
@@ -126,14 +133,14 @@ GraphTestWindow::GraphTestWindow(int width, int height, FakeGraphData& data, Set
   cls.hInstance = GetModuleHandleW(nullptr);
   cls.lpszClassName = kClassName;
   RegisterClassW(&cls); // fails harmlessly when a second window registers it again
-  Window = CreateWindowExW(0, kClassName, L"graph", WS_POPUP, 0, 0, width, height, nullptr, nullptr,
-                           cls.hInstance, nullptr);
+  Window.Reset(CreateWindowExW(0, kClassName, L"graph", WS_POPUP, 0, 0, width, height, nullptr, nullptr,
+                               cls.hInstance, nullptr));
   if (!Window) throw std::runtime_error("no window");
-  SetWindowLongPtrW(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  SetWindowLongPtrW(Window.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
-GraphTestWindow::~GraphTestWindow() { DestroyWindow(Window); }
+GraphTestWindow::~GraphTestWindow() = default;
 
 void GraphTestWindow::PrintTo(const DibCanvas& canvas) {
-  SendMessageW(Window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT);
+  SendMessageW(Window.Get(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT);
 }

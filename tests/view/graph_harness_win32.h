@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/win32/owned_handles.h"
 #include "view/win32/graph_painter.h"
 
 // History, counters and cursor of a paint, with a lock that records its use.
@@ -29,7 +30,7 @@ public:
   DibCanvas& operator=(const DibCanvas&) = delete;
   ~DibCanvas();
 
-  HDC Dc() const { return Dc_; }
+  HDC Dc() const { return Dc_.Get(); }
   int Width() const { return W; }
   int Height() const { return H; }
   Rgb At(int x, int y) const;
@@ -40,10 +41,11 @@ public:
 
 private:
   int W, H;
-  HDC Dc_ = nullptr;
-  HBITMAP Bitmap = nullptr;
-  HGDIOBJ Previous = nullptr;
   std::uint32_t* Bits = nullptr;
+  // In this order, so the bitmap is deselected before it goes, and it before its DC.
+  OwnedDc Dc_;
+  OwnedBitmap Bitmap;
+  Selection BitmapSelection;
 };
 
 // A hidden pop-up window of the given client size whose WM_PRINTCLIENT paints the graph.
@@ -54,7 +56,7 @@ public:
   GraphTestWindow& operator=(const GraphTestWindow&) = delete;
   ~GraphTestWindow();
 
-  HWND Handle() const { return Window; }
+  HWND Handle() const { return Window.Get(); }
   void PrintTo(const DibCanvas& canvas);
 
   FakeGraphData& Data;
@@ -62,5 +64,5 @@ public:
   GraphMemory Memory;
 
 private:
-  HWND Window = nullptr;
+  OwnedWindow Window;
 };

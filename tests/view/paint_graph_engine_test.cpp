@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "platform/win32/owned_handles.h"
 #include "tests/view/graph_harness_win32.h"
 #include "view/win32/paint_graph.h"
 
@@ -37,15 +38,15 @@ TEST(PaintGraphWithEngine, FreshEngineShowsTheWaitingStateAndReleasesTheLock) {
   cls.hInstance = GetModuleHandleW(nullptr);
   cls.lpszClassName = L"BytwachtEngineGraphTest";
   RegisterClassW(&cls);
-  HWND window = CreateWindowExW(0, cls.lpszClassName, L"", WS_POPUP, 0, 0, 300, 100, nullptr, nullptr,
-                                cls.hInstance, nullptr);
-  ASSERT_NE(window, nullptr);
-  SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
+  OwnedWindow window(CreateWindowExW(0, cls.lpszClassName, L"", WS_POPUP, 0, 0, 300, 100, nullptr, nullptr,
+                                     cls.hInstance, nullptr));
+  ASSERT_TRUE(window);
+  SetWindowLongPtrW(window.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
 
   DibCanvas canvas(300, 100);
   canvas.FillWith({1, 2, 3});
-  SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT);
-  DestroyWindow(window);
+  SendMessageW(window.Get(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT);
+  window.Reset();
 
   EXPECT_EQ(canvas.At(0, 80), (Rgb{0, 96, 192}));
   EXPECT_GT(canvas.Lit(5, 5, 200, 18), 50) << "waiting message";

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "view/win32/gdi_objects.h"
+#include "platform/win32/owned_handles.h"
 #include "view/win32/graph_canvas.h"
 
 namespace {
@@ -53,9 +53,9 @@ void PaintGraphFrom(HWND window, HDC dc, const GraphSource& source, const Settin
   const int bufferWidth = std::max<int>(GetDeviceCaps(dc, HORZRES), client.right);
   const int bufferHeight = std::max<int>(GetDeviceCaps(dc, VERTRES), client.bottom);
 
-  MemoryDc buffer(dc);
-  GdiObject bitmap(CreateCompatibleBitmap(dc, bufferWidth, bufferHeight));
-  GdiObject font(
+  OwnedDc buffer(CreateCompatibleDC(dc));
+  OwnedBitmap bitmap(CreateCompatibleBitmap(dc, bufferWidth, bufferHeight));
+  OwnedFont font(
       CreateFontW(14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, L"Arial"));
   const HDC mem = buffer.Get();
   Selection bitmapSelection(mem, bitmap.Get());

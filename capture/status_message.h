@@ -1,0 +1,22 @@
+#pragma once
+// The status message that the capture engine's threads send to the main window
+// (with SendMessageW, so the sender waits until the window has handled it) and
+// the values its wParam carries. lParam points to a wide text, or is null.
+// Free of windows.h so that the native build and the shell's logic use it too.
+#include <cstdint>
+
+// WM_USER + 1.
+constexpr std::uint32_t WM_STATUSINFO = 0x0401;
+
+// wParam: the state in the low four bits, flags above them.
+constexpr std::uint32_t StatusStateMask = 0xF;
+constexpr std::uint32_t StatusOk = 0x1;
+constexpr std::uint32_t StatusWarning = 0x2;
+constexpr std::uint32_t StatusError = 0x4;
+constexpr std::uint32_t StatusShowBalloon = 0x10;
+constexpr std::uint32_t StatusSetTip = 0x20;
+
+// What the engine sends.
+constexpr std::uint32_t CaptureStartedStatus = StatusSetTip | StatusOk;                         // 0x21
+constexpr std::uint32_t FilterWarningStatus = StatusSetTip | StatusShowBalloon | StatusWarning; // 0x32
+constexpr std::uint32_t CaptureErrorStatus = StatusSetTip | StatusShowBalloon | StatusError;    // 0x34
