@@ -3,6 +3,7 @@
 #include "app/logic/about_text.h"
 #include "capture/pcap_api.h"
 #include "platform/text_conversion.h"
+#include "platform/win32/diagnostics.h"
 #include "res/resource.h"
 
 void ShowAboutBox(HWND owner) {
@@ -16,5 +17,5 @@ void ShowAboutBox(HWND owner) {
   box.dwStyle = MB_OK | MB_USERICON;
   box.lpszIcon = MAKEINTRESOURCEW(IconApp);
   box.dwLanguageId = 0;
-  MessageBoxIndirectW(&box);
+  if (MessageBoxIndirectW(&box) == 0) LogLastError(L"MessageBoxIndirectW");
 }

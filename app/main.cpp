@@ -9,12 +9,11 @@
 
 #include "app/logic/window_state.h"
 #include "app/main_window.h"
-#include "app/shell_state.h"
-#include "capture/capture_engine.h"
+#include "app/shell.h"
+#include "app/shell_helpers.h"
+#include "platform/win32/diagnostics.h"
 #include "platform/win32/owned_handles.h"
 #include "res/resource.h"
-#include "settings/settings.h"
-#include "view/win32/paint_graph.h"
 
 namespace {
 
@@ -47,65 +46,88 @@ bool UserWantsSecondInstance() {
   return answer != IDNO;
 }
 
-HWND CreateMainWindow(HWND parent) {
+HICON LoadAppIcon(HINSTANCE instance) {
+  HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IconApp));
+  if (icon == nullptr) LogLastError(L"LoadIconW");
+  return icon;
+}
+
+HWND CreateMainWindow(Shell& shell) {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof(windowClass);
   windowClass.style = CS_DBLCLKS;
   windowClass.lpfnWndProc = MainWindowProc;
-  windowClass.hInstance = AppInstance;
-  windowClass.hIcon = LoadIconW(AppInstance, MAKEINTRESOURCEW(IconApp));
-  windowClass.hIconSm = LoadIconW(AppInstance, MAKEINTRESOURCEW(IconApp));
+  windowClass.hInstance = shell.AppInstance;
+  windowClass.hIcon = LoadAppIcon(shell.AppInstance);
+  windowClass.hIconSm = LoadAppIcon(shell.AppInstance);
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   windowClass.lpszClassName = WindowClassName;
-  RegisterClassExW(&windowClass); // a failure shows up as a failed creation
-  return CreateWindowExW(WS_EX_LAYERED, WindowClassName, L"Bytwacht", WS_OVERLAPPEDWINDOW, 0, 0, 300, 100,
-                         parent, nullptr, AppInstance, nullptr);
+  // A failure also shows up as a failed creation.
+  if (!RegisterClassExW(&windowClass)) LogLastError(L"RegisterClassExW");
+  HWND window = CreateWindowExW(WS_EX_LAYERED, WindowClassName, L"Bytwacht", WS_OVERLAPPEDWINDOW, 0, 0, 300,
+                                100, nullptr, nullptr, shell.AppInstance, &shell);
+  if (window == nullptr) LogLastError(L"CreateWindowExW");
+  return window;
 }
 
-void ApplyStoredWindowSettings() {
+void ApplyStoredWindowSettings(Shell& shell) {
+  const Settings& settings = shell.AppSettings;
+  HWND window = shell.MainWindow;
   const StyleChange styles =
-      StartupStyles(AppSettings.IsPopup, static_cast<std::uint32_t>(GetWindowLongW(MainWindow, GWL_EXSTYLE)));
-  SetWindowLongW(MainWindow, GWL_STYLE, static_cast<LONG>(styles.Style));
-  SetWindowLongW(MainWindow, GWL_EXSTYLE, static_cast<LONG>(styles.ExStyle));
-  SetWindowPos(MainWindow, AppSettings.AlwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, AppSettings.WindowPosX,
-               AppSettings.WindowPosY, static_cast<int>(AppSettings.WindowWidth),
-               static_cast<int>(AppSettings.WindowHeight), SWP_FRAMECHANGED);
+      StartupStyles(settings.IsPopup, static_cast<std::uint32_t>(GetWindowLongW(window, GWL_EXSTYLE)));
+  SetWindowLongW(window, GWL_STYLE, static_cast<LONG>(styles.Style));
+  SetWindowLongW(window, GWL_EXSTYLE, static_cast<LONG>(styles.ExStyle));
+  SetWindowPos(window, settings.AlwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, settings.WindowPosX,
+               settings.WindowPosY, static_cast<int>(settings.WindowWidth),
+               static_cast<int>(settings.WindowHeight), SWP_FRAMECHANGED);
   // A window that is to stay hidden is not maximised now: that would make it
   // visible to the system but fully transparent. It is maximised when shown.
-  if (AppSettings.IsMaximized) {
-    if (AppSettings.IsVisible)
-      ShowWindow(MainWindow, SW_MAXIMIZE);
+  if (settings.IsMaximized) {
+    if (settings.IsVisible)
+      ShowWindow(window, SW_MAXIMIZE);
     else
-      MaximizeWhenShown = true;
+      shell.MaximizeWhenShown = true;
   }
 }
 
-bool InitApplication() {
+// The settings file's path in the user's application-data folder, the folder
+// made if need be; empty when there is no such folder.
+std::wstring SettingsPath(HWND owner) {
   wchar_t appData[MAX_PATH] = {};
+  const HRESULT found = SHGetFolderPathW(owner, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData);
+  if (FAILED(found)) {
+    LogFailure(L"SHGetFolderPathW", static_cast<unsigned long>(found));
+    return {};
+  }
+  const std::wstring folder = std::wstring(appData) + L"\\Bytwacht";
+  // An existing folder is fine; any other failure shows when the file is saved.
+  if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+    LogLastError(L"CreateDirectoryW");
+  return folder + L"\\bytwacht.ini";
+}
+
+bool InitApplication(Shell& shell) {
+  Settings& settings = shell.AppSettings;
   // Without the folder the path stays empty: the load fails and the program
   // runs on defaults, rather than keeping its file in the drive's root.
-  if (SUCCEEDED(SHGetFolderPathW(MainWindow, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData))) {
-    const std::wstring folder = std::wstring(appData) + L"\\Bytwacht";
-    CreateDirectoryW(folder.c_str(), nullptr); // an existing folder is fine
-    AppSettings.FilePath = folder + L"\\bytwacht.ini";
-  }
-  if (AppSettings.Load()) ApplyStoredWindowSettings();
+  settings.FilePath = SettingsPath(shell.MainWindow);
+  if (settings.Load()) ApplyStoredWindowSettings(shell);
 
-  Engine.Configure(AppInstance, MainWindow, &AppSettings, OnSampleTaken, 15);
-  if (!Engine.StartCapture(false)) {
+  ConfigureEngine(shell);
+  if (!shell.Engine.StartCapture(false)) {
     MessageBoxW(
-        MainWindow,
+        shell.MainWindow,
         // "ihre" is kept on purpose: users and tests know this text.
         L"Fehler: Das Packet-Capturing konnte nicht initialisiert werden!\n\nEventuell konnte WinPCap "
         L"nicht geladen werden.\nÜberprüfen Sie ihre WinPCap-Installation.",
         L"Fehler", MB_ICONERROR);
     return false;
   }
-  if (AppSettings.IsVisible) {
-    ShowWindow(MainWindow, SW_SHOW);
-    UpdateWindow(MainWindow);
-    FadeWindow(MainWindow, 0, static_cast<int>(AppSettings.Alpha), StartupFadeMs);
+  if (settings.IsVisible) {
+    ShowWindow(shell.MainWindow, SW_SHOW);
+    UpdateWindow(shell.MainWindow);
+    FadeWindow(shell.MainWindow, 0, static_cast<int>(settings.Alpha), StartupFadeMs);
   }
   return true;
 }
@@ -119,30 +141,38 @@ int RunMessageLoop() {
   return ExitOk;
 }
 
-} // namespace
-
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  AppInstance = instance;
-
+int Run(Shell& shell) {
   OwnedKernelHandle instanceMutex(CreateMutexW(nullptr, TRUE, MutexName().c_str()));
+  if (!instanceMutex) LogLastError(L"CreateMutexW");
   if (instanceMutex && GetLastError() == ERROR_ALREADY_EXISTS && !UserWantsSecondInstance()) return ExitOk;
 
   // Trackbar and up-down of the settings pages.
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
-  InitCommonControlsEx(&controls);
-  BindGraphSources(Engine, AppSettings);
+  if (!InitCommonControlsEx(&controls)) LogLastError(L"InitCommonControlsEx");
+  shell.TaskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
+  if (shell.TaskbarCreatedMessage == 0) LogLastError(L"RegisterWindowMessageW");
 
-  MainWindow = CreateMainWindow(nullptr);
-  if (MainWindow == nullptr) {
+  shell.MainWindow = CreateMainWindow(shell);
+  if (shell.MainWindow == nullptr) {
     MessageBoxW(nullptr, L"Fehler beim Erstellen des Hauptfensters!", L"Fehler", MB_ICONERROR);
     return ExitFailed;
   }
-  if (!InitApplication()) {
-    DestroyWindow(MainWindow);
+  if (!InitApplication(shell)) {
+    DestroyWindow(shell.MainWindow);
     return ExitFailed;
   }
   const int code = RunMessageLoop();
   // The window is gone; its close path saved the settings.
-  Engine.StopCapture();
+  shell.Engine.StopCapture();
   return code;
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  // Built here rather than by a static initialiser; destroyed after wWinMain
+  // returns, in the reverse order of its members.
+  static Shell shell;
+  shell.AppInstance = instance;
+  return Run(shell);
 }

@@ -1,16 +1,15 @@
 #include "app/main_window.h"
 
+#include "app/about_box.h"
 #include "app/logic/hover.h"
 #include "app/logic/settings_change.h"
 #include "app/logic/shell_constants.h"
-#include "capture/status_message.h"
-#include "res/resource.h"
 #include "app/logic/window_state.h"
-#include "app/shell_state.h"
-#include "app/tray_icon.h"
-#include "capture/capture_engine.h"
-#include "settings/settings.h"
-#include "app/about_box.h"
+#include "app/shell.h"
+#include "app/shell_helpers.h"
+#include "capture/status_message.h"
+#include "platform/win32/diagnostics.h"
+#include "res/resource.h"
 #include "view/win32/paint_graph.h"
 
 namespace {
@@ -19,70 +18,73 @@ constexpr UINT_PTR AutosaveTimer = 1;
 constexpr UINT AutosavePeriodMs = 300000;
 constexpr int ShowHideFadeMs = 200;
 
-HoverState Hover;
-TRACKMOUSEEVENT LeaveTracking{};
-
 // Open while a command shows its modal dialog or box. The tray icon still
 // reaches the window then; a second command (another sheet on the same record,
 // or an exit that destroys the window under the open sheet) must wait.
-int ModalDepth = 0;
 class ModalScope {
 public:
-  ModalScope() { ++ModalDepth; }
+  explicit ModalScope(Shell& shell) : Depth(shell.ModalDepth) { ++Depth; }
   ModalScope(const ModalScope&) = delete;
   ModalScope& operator=(const ModalScope&) = delete;
-  ~ModalScope() { --ModalDepth; }
+  ~ModalScope() { --Depth; }
+
+private:
+  int& Depth;
 };
 
 WindowRect ToWindowRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 RECT ToRect(const WindowRect& r) { return {r.Left, r.Top, r.Right, r.Bottom}; }
 
-int Alpha() { return static_cast<int>(AppSettings.Alpha); }
+int Alpha(const Shell& shell) { return static_cast<int>(shell.AppSettings.Alpha); }
 
-void ClosePath(HWND window) {
+// The shell of the window, from its creation parameter on (null before WM_NCCREATE).
+Shell* ShellOf(HWND window) { return reinterpret_cast<Shell*>(GetWindowLongPtrW(window, GWLP_USERDATA)); }
+
+void ClosePath(Shell& shell, HWND window) {
   // Captured while the window still has its current visibility, so that a
   // window hidden to the icon is stored as hidden.
-  SaveSettings();
-  FadeWindow(window, Alpha(), 0, ShowHideFadeMs);
+  SaveSettings(shell);
+  FadeWindow(window, Alpha(shell), 0, ShowHideFadeMs);
   ShowWindow(window, SW_HIDE);
   DestroyWindow(window);
 }
 
-void ApplySettingsSheet(HWND window) {
+void ApplySettingsSheet(Shell& shell, HWND window) {
+  Settings& settings = shell.AppSettings;
   Settings before;
-  before = AppSettings;
-  if (!AppSettings.ShowSettingsSheet(AppInstance, window)) return;
+  before = settings;
+  if (!settings.ShowSettingsSheet(shell.AppInstance, window)) return;
   DrawHint(window, L"Einstellungen werden übernommen...");
-  FadeWindow(window, static_cast<int>(before.Alpha), Alpha(), ShowHideFadeMs);
-  SetWindowPos(MainWindow, AppSettings.AlwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+  FadeWindow(window, static_cast<int>(before.Alpha), Alpha(shell), ShowHideFadeMs);
+  SetWindowPos(window, settings.AlwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                SWP_NOSIZE | SWP_NOMOVE);
-  switch (DecideEngineAction(before, AppSettings)) {
-  case EngineAction::RestartCapture: Engine.StartCapture(true); break;
-  case EngineAction::ClearHistory: Engine.ClearHistory(); break;
-  case EngineAction::RecomputeAverages: Engine.RecomputeAverages(); break;
+  switch (DecideEngineAction(before, settings)) {
+  case EngineAction::RestartCapture: shell.Engine.StartCapture(true); break;
+  case EngineAction::ClearHistory: shell.Engine.ClearHistory(); break;
+  case EngineAction::RecomputeAverages: shell.Engine.RecomputeAverages(); break;
   case EngineAction::None: break;
   }
-  SaveSettings();
+  SaveSettings(shell);
 }
 
-void OnCommand(HWND window, WPARAM command) {
-  if (ModalDepth > 0) return;
-  ModalScope modal;
+void OnCommand(Shell& shell, HWND window, WPARAM command) {
+  if (ShellBusy(shell)) return;
+  ModalScope modal(shell);
   switch (command) {
-  case CmdExit: ClosePath(window); break;
+  case CmdExit: ClosePath(shell, window); break;
   case CmdSelectAdapter:
-    if (Engine.SelectAdapter()) {
-      Engine.StartCapture(true);
+    if (shell.Engine.SelectAdapter()) {
+      shell.Engine.StartCapture(true);
       DrawHint(window, L"Re-Initialisierung...");
-      SaveSettings();
+      SaveSettings(shell);
     }
     break;
   case CmdResetCounter:
     if (MessageBoxW(window, L"Wollen Sie wirklich den Traffic-Zähler zurücksetzen?",
                     L"Traffic-Zähler zurücksetzen", MB_YESNO | MB_ICONQUESTION) == IDYES)
-      AppSettings.BytesTransmitted = 0;
+      shell.AppSettings.BytesTransmitted = 0;
     break;
-  case CmdSettings: ApplySettingsSheet(window); break;
+  case CmdSettings: ApplySettingsSheet(shell, window); break;
   case CmdAbout: ShowAboutBox(window); break;
   case CmdRestartCapture:
     if (MessageBoxW(
@@ -91,20 +93,20 @@ void OnCommand(HWND window, WPARAM command) {
             L"wenn keine Daten mehr aufgezeichnet werden oder andere Probleme aufgetreten sind!",
             L"Capturing neu starten", MB_YESNO | MB_ICONQUESTION) == IDYES) {
       DrawHint(window, L"Re-Initialisierung...");
-      Engine.StartCapture(true);
+      shell.Engine.StartCapture(true);
     }
     break;
   default: break;
   }
 }
 
-void OnMouseMove(HWND window) {
+void OnMouseMove(Shell& shell, HWND window) {
   RECT client{};
   GetClientRect(window, &client);
   POINT cursor{};
   GetCursorPos(&cursor);
   ScreenToClient(window, &cursor);
-  const HoverRefresh refresh = Hover.OnMouseMove(GetTickCount64(), ToWindowRect(client), cursor.x);
+  const HoverRefresh refresh = shell.Hover.OnMouseMove(GetTickCount64(), ToWindowRect(client), cursor.x);
   if (refresh.Refresh) {
     RECT band = ToRect(refresh.Band);
     RECT strip = ToRect(refresh.Strip);
@@ -113,59 +115,32 @@ void OnMouseMove(HWND window) {
     InvalidateRect(window, &strip, FALSE);
     InvalidateRect(window, &previous, FALSE);
   }
-  if (Hover.OnMouseMoveFade(AppSettings.FadeOnHover) == HoverFade::In) {
-    TrackMouseEvent(&LeaveTracking);
-    FadeWindow(window, Alpha(), 255, HoverFadeMs);
+  if (shell.Hover.OnMouseMoveFade(shell.AppSettings.FadeOnHover) == HoverFade::In) {
+    if (!TrackMouseEvent(&shell.LeaveTracking)) LogLastError(L"TrackMouseEvent");
+    FadeWindow(window, Alpha(shell), 255, HoverFadeMs);
   }
 }
 
-} // namespace
-
-bool ShellBusy() { return ModalDepth > 0; }
-
-void CaptureWindowState() {
-  // A window that is already gone has nothing to tell; its last state stays.
-  if (!IsWindow(MainWindow)) return;
-  const auto style = static_cast<std::uint32_t>(GetWindowLongW(MainWindow, GWL_STYLE));
-  RECT rect{};
-  const bool haveRect = GetWindowRect(MainWindow, &rect) != FALSE;
-  const WindowRect outer = ToWindowRect(rect);
-  CaptureWindowStateInto(AppSettings, style, haveRect ? &outer : nullptr,
-                         IsWindowVisible(MainWindow) != FALSE);
+void OnCreate(Shell& shell, HWND window) {
+  TrayIcon& tray = *shell.Tray;
+  tray.SetTip(L"Bytwacht - Initialisierung");
+  tray.SetIcon(IconWarning);
+  tray.Add();
+  if (!SetTimer(window, AutosaveTimer, AutosavePeriodMs, nullptr)) LogLastError(L"SetTimer");
+  shell.LeaveTracking.cbSize = sizeof(shell.LeaveTracking);
+  shell.LeaveTracking.dwFlags = TME_LEAVE;
+  shell.LeaveTracking.hwndTrack = window;
+  shell.LeaveTracking.dwHoverTime = HOVER_DEFAULT;
 }
 
-void SaveSettings() {
-  CaptureWindowState();
-  AppSettings.Save();
+void PaintGraphOf(Shell& shell, HWND window, HDC dc) {
+  PaintGraph(window, dc, shell.Engine, shell.AppSettings, shell.Graph);
 }
 
-void TogglePopupStyle() {
-  HWND window = MainWindow;
-  ShowWindow(window, SW_HIDE);
-  const StyleChange change =
-      TogglePopupStyles(static_cast<std::uint32_t>(GetWindowLongW(window, GWL_STYLE)),
-                        static_cast<std::uint32_t>(GetWindowLongW(window, GWL_EXSTYLE)));
-  AppSettings.IsMaximized = change.WasMaximized;
-  SetWindowLongW(window, GWL_STYLE, static_cast<LONG>(change.Style));
-  SetWindowLongW(window, GWL_EXSTYLE, static_cast<LONG>(change.ExStyle));
-  if (change.WasMaximized) ShowWindow(window, SW_MAXIMIZE);
-  SetWindowPos(window, nullptr, 0, 0, 0, 0,
-               SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED | SWP_SHOWWINDOW);
-}
-
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  TrayIcon& tray = AppTrayIcon(window);
+LRESULT HandleMessage(Shell& shell, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  TrayIcon& tray = *shell.Tray;
   switch (message) {
-  case WM_CREATE:
-    tray.SetTip(L"Bytwacht - Initialisierung");
-    tray.SetIcon(IconWarning);
-    tray.Add();
-    SetTimer(window, AutosaveTimer, AutosavePeriodMs, nullptr);
-    LeaveTracking.cbSize = sizeof(LeaveTracking);
-    LeaveTracking.dwFlags = TME_LEAVE;
-    LeaveTracking.hwndTrack = window;
-    LeaveTracking.dwHoverTime = HOVER_DEFAULT;
-    return 0;
+  case WM_CREATE: OnCreate(shell, window); return 0;
   case WM_DESTROY:
     tray.Remove();
     KillTimer(window, AutosaveTimer);
@@ -174,45 +149,94 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   case WM_PAINT: {
     PAINTSTRUCT paint{};
     HDC dc = BeginPaint(window, &paint);
-    PaintGraph(window, dc);
+    PaintGraphOf(shell, window, dc);
     EndPaint(window, &paint);
     return 0;
   }
-  case WM_PRINTCLIENT: PaintGraph(window, reinterpret_cast<HDC>(wParam)); return 0;
+  case WM_PRINTCLIENT: PaintGraphOf(shell, window, reinterpret_cast<HDC>(wParam)); return 0;
   case WM_ERASEBKGND: return 1; // the graph paints every pixel
   case WM_CLOSE:
-    if (ModalDepth == 0) ClosePath(window);
+    if (!ShellBusy(shell)) ClosePath(shell, window);
     return 0;
   case WM_QUERYENDSESSION:
-    SaveSettings();
-    FadeWindow(window, Alpha(), 0, ShowHideFadeMs);
+    SaveSettings(shell);
+    FadeWindow(window, Alpha(shell), 0, ShowHideFadeMs);
     ShowWindow(window, SW_HIDE);
     return TRUE;
   case WM_TIMER:
-    if (wParam == AutosaveTimer) SaveSettings();
+    if (wParam == AutosaveTimer) SaveSettings(shell);
     return 0;
   case WM_SYSCOMMAND: {
     // Record the normal rectangle before it is replaced.
     const WPARAM command = wParam & 0xFFF0;
-    if (command == SC_MAXIMIZE || command == SC_MINIMIZE) CaptureWindowState();
+    if (command == SC_MAXIMIZE || command == SC_MINIMIZE) CaptureWindowState(shell);
     return DefWindowProcW(window, message, wParam, lParam);
   }
-  case WM_COMMAND: OnCommand(window, wParam); return 0;
-  case WM_MOUSEMOVE: OnMouseMove(window); return 0;
+  case WM_COMMAND: OnCommand(shell, window, wParam); return 0;
+  case WM_MOUSEMOVE: OnMouseMove(shell, window); return 0;
   case WM_MOUSELEAVE:
-    if (Hover.OnMouseLeave(AppSettings.FadeOnHover) == HoverFade::Out)
-      FadeWindow(window, 255, Alpha(), HoverFadeMs);
+    if (shell.Hover.OnMouseLeave(shell.AppSettings.FadeOnHover) == HoverFade::Out)
+      FadeWindow(window, 255, Alpha(shell), HoverFadeMs);
     return 0;
   case WM_LBUTTONDOWN: SendMessageW(window, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0); return 0;
-  case WM_LBUTTONDBLCLK: TogglePopupStyle(); return 0;
-  case WM_RBUTTONUP: ShowContextMenu(); return 0;
+  case WM_LBUTTONDBLCLK: TogglePopupStyle(shell); return 0;
+  case WM_RBUTTONUP: ShowContextMenu(shell.AppInstance, window); return 0;
   case WM_STATUSINFO: return tray.HandleStatusInfo(wParam, lParam);
-  case WM_TRAYNOTIFY: return tray.HandleTrayNotify(wParam, lParam);
+  case WM_TRAYNOTIFY: return tray.HandleTrayNotify(wParam, lParam, shell);
   default:
-    if (message == TaskbarCreatedMessage && message != 0) {
+    if (message == shell.TaskbarCreatedMessage && message != 0) {
       tray.Add();
       return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
   }
+}
+
+} // namespace
+
+bool ShellBusy(const Shell& shell) { return shell.ModalDepth > 0; }
+
+void CaptureWindowState(Shell& shell) {
+  HWND window = shell.MainWindow;
+  // A window that is already gone has nothing to tell; its last state stays.
+  if (!IsWindow(window)) return;
+  const auto style = static_cast<std::uint32_t>(GetWindowLongW(window, GWL_STYLE));
+  RECT rect{};
+  const bool haveRect = GetWindowRect(window, &rect) != FALSE;
+  const WindowRect outer = ToWindowRect(rect);
+  CaptureWindowStateInto(shell.AppSettings, style, haveRect ? &outer : nullptr,
+                         IsWindowVisible(window) != FALSE);
+}
+
+void SaveSettings(Shell& shell) {
+  CaptureWindowState(shell);
+  shell.AppSettings.Save();
+}
+
+void TogglePopupStyle(Shell& shell) {
+  HWND window = shell.MainWindow;
+  ShowWindow(window, SW_HIDE);
+  const StyleChange change =
+      TogglePopupStyles(static_cast<std::uint32_t>(GetWindowLongW(window, GWL_STYLE)),
+                        static_cast<std::uint32_t>(GetWindowLongW(window, GWL_EXSTYLE)));
+  shell.AppSettings.IsMaximized = change.WasMaximized;
+  SetWindowLongW(window, GWL_STYLE, static_cast<LONG>(change.Style));
+  SetWindowLongW(window, GWL_EXSTYLE, static_cast<LONG>(change.ExStyle));
+  if (change.WasMaximized) ShowWindow(window, SW_MAXIMIZE);
+  SetWindowPos(window, nullptr, 0, 0, 0, 0,
+               SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    // The shell comes with the window's creation; the icon is bound to the
+    // window from here on.
+    auto* shell = static_cast<Shell*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(shell));
+    if (!shell->Tray) shell->Tray.emplace(window, TrayIconUid);
+  }
+  Shell* shell = ShellOf(window);
+  // Messages before WM_NCCREATE (WM_GETMINMAXINFO) need no shell.
+  if (shell == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+  return HandleMessage(*shell, window, message, wParam, lParam);
 }

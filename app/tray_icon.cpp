@@ -5,13 +5,15 @@
 #include <cwchar>
 
 #include "app/logic/shell_constants.h"
-#include "capture/status_message.h"
-#include "res/resource.h"
 #include "app/logic/tip_text.h"
 #include "app/logic/tray_status.h"
 #include "app/main_window.h"
-#include "app/shell_state.h"
+#include "app/shell.h"
+#include "app/shell_helpers.h"
 #include "capture/capture_engine.h"
+#include "capture/status_message.h"
+#include "platform/win32/diagnostics.h"
+#include "res/resource.h"
 #include "settings/settings.h"
 
 namespace {
@@ -49,6 +51,7 @@ void TrayIcon::SetIcon(std::uint16_t resourceId) {
   if (resourceId == IconId) return;
   Icon.Reset(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resourceId),
                                            IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
+  if (!Icon) LogLastError(L"LoadImageW (icon)");
   IconId = resourceId;
   Fields.MarkIcon();
 }
@@ -77,14 +80,20 @@ NOTIFYICONDATAW TrayIcon::Record(std::uint32_t flags) const {
 
 bool TrayIcon::Add() {
   NOTIFYICONDATAW data = Record(Fields.TakePendingFlags() | NIF_MESSAGE | NIF_ICON);
-  return Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+  // Before the shell runs this fails; the shell's "TaskbarCreated" adds it again.
+  if (Shell_NotifyIconW(NIM_ADD, &data)) return true;
+  LogLastError(L"Shell_NotifyIconW (NIM_ADD)");
+  return false;
 }
 
 bool TrayIcon::Update() {
   NOTIFYICONDATAW data = Record(Fields.TakePendingFlags());
-  return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+  if (Shell_NotifyIconW(NIM_MODIFY, &data)) return true;
+  LogLastError(L"Shell_NotifyIconW (NIM_MODIFY)");
+  return false;
 }
 
+// Not reported: the destructor removes the icon once more, after WM_DESTROY did.
 bool TrayIcon::Remove() {
   NOTIFYICONDATAW data{};
   data.cbSize = TrayRecordSize;
@@ -105,43 +114,43 @@ LRESULT TrayIcon::HandleStatusInfo(WPARAM wParam, LPARAM lParam) {
   return 0;
 }
 
-LRESULT TrayIcon::HandleTrayNotify(WPARAM wParam, LPARAM lParam) {
-  if (wParam != TrayIconUid) return 0;
-  HWND window = MainWindow;
-  const int alpha = static_cast<int>(AppSettings.Alpha);
+LRESULT TrayIcon::HandleTrayNotify(WPARAM wParam, LPARAM lParam, Shell& shell) {
+  if (wParam != Uid) return 0;
+  HWND window = shell.MainWindow;
+  const int alpha = static_cast<int>(shell.AppSettings.Alpha);
   switch (static_cast<UINT>(lParam)) {
-  case WM_MOUSEMOVE: RebuildTip(); break;
+  case WM_MOUSEMOVE: RebuildTip(shell.Engine, shell.SampleReady); break;
   case WM_LBUTTONUP:
     if (IsWindowVisible(window)) {
       FadeWindow(window, alpha, 0, 200);
       ShowWindow(window, SW_HIDE);
     } else {
-      ShowWindow(window, MaximizeWhenShown ? SW_SHOWMAXIMIZED : SW_SHOW);
-      MaximizeWhenShown = false;
+      ShowWindow(window, shell.MaximizeWhenShown ? SW_SHOWMAXIMIZED : SW_SHOW);
+      shell.MaximizeWhenShown = false;
       FadeWindow(window, 0, alpha, 200);
     }
     break;
   case WM_LBUTTONDBLCLK: SendMessageW(window, WM_COMMAND, CmdSettings, 0); break;
   case WM_RBUTTONUP:
   case WM_CONTEXTMENU:
-    if (!ShellBusy()) ShowTrayMenu();
+    if (!ShellBusy(shell)) ShowTrayMenu(shell.AppInstance, window);
     break;
   default: break;
   }
   return 0;
 }
 
-void TrayIcon::RebuildTip() {
-  if (!SampleReady.load(std::memory_order_relaxed)) return;
+void TrayIcon::RebuildTip(CaptureEngine& engine, std::atomic<bool>& sampleReady) {
+  if (!sampleReady.load(std::memory_order_relaxed)) return;
   std::wstring text;
   {
-    DataLockGuard lock(Engine);
-    const TrafficHistory& history = Engine.GetBPSData();
+    DataLockGuard lock(engine);
+    const TrafficHistory& history = engine.GetBPSData();
     if (history.empty()) return; // tried again on the next mouse move
     text = BuildTipText(history.back());
   }
   // Handled at once on this thread; the lock is already released so that the
   // sampler is not kept waiting while the shell updates the icon.
-  SendMessageW(MainWindow, WM_STATUSINFO, StatusOk | StatusSetTip, reinterpret_cast<LPARAM>(text.c_str()));
-  SampleReady.store(false, std::memory_order_relaxed);
+  SendMessageW(OwnerWindow, WM_STATUSINFO, StatusOk | StatusSetTip, reinterpret_cast<LPARAM>(text.c_str()));
+  sampleReady.store(false, std::memory_order_relaxed);
 }

@@ -5,10 +5,14 @@
 
 #include <shellapi.h>
 
+#include <atomic>
 #include <cstdint>
 
 #include "app/logic/tray_fields.h"
 #include "platform/win32/owned_handles.h"
+
+class CaptureEngine;
+struct Shell;
 
 class TrayIcon {
 public:
@@ -24,11 +28,14 @@ public:
   bool Update();
   bool Remove();
 
-  // WM_STATUSINFO and WM_TRAYNOTIFY of the main window.
+  // WM_STATUSINFO of the main window.
   LRESULT HandleStatusInfo(WPARAM wParam, LPARAM lParam);
-  LRESULT HandleTrayNotify(WPARAM wParam, LPARAM lParam);
-  // The tip from the newest sample, at most once per sample.
-  void RebuildTip();
+  // WM_TRAYNOTIFY: the mouse on the icon shows, hides and fades the shell's
+  // window, opens its settings or its menu.
+  LRESULT HandleTrayNotify(WPARAM wParam, LPARAM lParam, Shell& shell);
+  // The tip from the engine's newest sample, at most once per sample: only
+  // while `sampleReady` is set, which it then clears.
+  void RebuildTip(CaptureEngine& engine, std::atomic<bool>& sampleReady);
 
 private:
   NOTIFYICONDATAW Record(std::uint32_t flags) const;

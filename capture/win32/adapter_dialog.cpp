@@ -5,6 +5,7 @@
 
 #include "capture/capture_engine.h"
 #include "platform/text_conversion.h"
+#include "platform/win32/diagnostics.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 
@@ -96,6 +97,7 @@ int RunAdapterDialog(CaptureEngine& engine) {
   const INT_PTR result =
       DialogBoxParamW(static_cast<HINSTANCE>(engine.Instance), MAKEINTRESOURCEW(IDD_ADAPTER),
                       static_cast<HWND>(engine.Window), AdapterDialogProc, reinterpret_cast<LPARAM>(&state));
+  if (result == -1) LogLastError(L"DialogBoxParamW");
   // The device list is freed at WM_DESTROY; this covers a dialog that could
   // not be created after the list was taken.
   if (state.Devices != nullptr) state.Pcap->FreeAllDevs(state.Devices);

@@ -5,6 +5,8 @@
 
 #include <utility>
 
+#include "platform/win32/diagnostics.h"
+
 namespace platform {
 namespace {
 
@@ -81,7 +83,7 @@ void Thread::SetPriority(ThreadPriority priority) {
   int value = THREAD_PRIORITY_NORMAL;
   if (priority == ThreadPriority::AboveNormal) value = THREAD_PRIORITY_ABOVE_NORMAL;
   if (priority == ThreadPriority::TimeCritical) value = THREAD_PRIORITY_TIME_CRITICAL;
-  SetThreadPriority(Handle.Get(), value);
+  if (!SetThreadPriority(Handle.Get(), value)) LogLastError(L"SetThreadPriority");
 }
 
 bool Thread::Started() const { return static_cast<bool>(Handle); }

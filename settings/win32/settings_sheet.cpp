@@ -7,6 +7,7 @@
 
 #include <iterator>
 
+#include "platform/win32/diagnostics.h"
 #include "platform/win32/owned_handles.h"
 #include "res/resource.h"
 #include "settings/settings.h"
@@ -70,6 +71,7 @@ void InitCapturePage(HWND page, PageState& state) {
   GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(font), &font);
   font.lfUnderline = TRUE;
   state.WarningFont.Reset(CreateFontIndirectW(&font));
+  if (!state.WarningFont) LogLastError(L"CreateFontIndirectW"); // the warning keeps the dialog font
   SendDlgItemMessageW(page, IDC_WIRELESS_WARNING, WM_SETFONT,
                       reinterpret_cast<WPARAM>(state.WarningFont.Get()), FALSE);
 }
@@ -161,6 +163,7 @@ bool Settings::ShowSettingsSheet(HINSTANCE instance, HWND parent) {
   // The sheet shows the application's icon: there is no separate sheet icon.
   OwnedIcon icon(static_cast<HICON>(
       LoadImageW(instance, MAKEINTRESOURCEW(IconApp), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
+  if (!icon) LogLastError(L"LoadImageW (sheet icon)");
   PROPSHEETHEADERW sheet{};
   sheet.dwSize = sizeof(sheet);
   sheet.dwFlags = PSH_PROPTITLE | PSH_USEHICON | PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW | PSH_NOCONTEXTHELP;
@@ -172,6 +175,6 @@ bool Settings::ShowSettingsSheet(HINSTANCE instance, HWND parent) {
   sheet.nStartPage = 0;
   sheet.ppsp = pages;
   Applied = false;
-  PropertySheetW(&sheet);
+  if (PropertySheetW(&sheet) == -1) LogLastError(L"PropertySheetW"); // counts as cancelled
   return Applied;
 }

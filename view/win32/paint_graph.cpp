@@ -4,23 +4,9 @@
 
 namespace {
 
-CaptureEngine* BoundEngine = nullptr;
-const Settings* BoundSettings = nullptr;
-// LastSampleCount and LastMaximum last for the whole run.
-GraphMemory ProgramMemory;
-
 CaptureEngine& Engine(void* context) { return *static_cast<CaptureEngine*>(context); }
 
 } // namespace
-
-void BindGraphSources(CaptureEngine& engine, const Settings& settings) {
-  BoundEngine = &engine;
-  BoundSettings = &settings;
-}
-
-void PaintGraph(HWND window, HDC dc) {
-  if (BoundEngine && BoundSettings) PaintGraph(window, dc, *BoundEngine, *BoundSettings, ProgramMemory);
-}
 
 void PaintGraph(HWND window, HDC dc, CaptureEngine& engine, const Settings& settings, GraphMemory& memory) {
   GraphSource source;

@@ -1,0 +1,47 @@
+#pragma once
+// The shell's state: everything the process keeps for its one window, owned
+// by one object that wWinMain builds. The window procedure finds it through
+// the window; the notification-area icon and the paint are handed what they
+// use. Members are destroyed in reverse order: the icon first, then the
+// engine (which joins its threads, whose last sample callback may still touch
+// the values above it), then the settings record the engine points to.
+#include <windows.h>
+
+#include <atomic>
+#include <optional>
+
+#include "app/logic/hover.h"
+#include "app/tray_icon.h"
+#include "capture/capture_engine.h"
+#include "settings/settings.h"
+#include "view/graph_composer.h"
+
+struct Shell {
+  HINSTANCE AppInstance = nullptr;
+  HWND MainWindow = nullptr;
+  // RegisterWindowMessageW("TaskbarCreated"), asked for by wWinMain; 0 if the
+  // registration failed, and then no message is taken for it.
+  UINT TaskbarCreatedMessage = 0;
+  // Set by the sampler thread after every sample, cleared once the tip has
+  // been rebuilt from it.
+  std::atomic<bool> SampleReady{false};
+  // Stored maximised but started hidden: maximised when first shown from the icon.
+  bool MaximizeWhenShown = false;
+
+  Settings AppSettings;
+  CaptureEngine Engine;
+
+  // What the window procedure keeps between messages.
+  GraphMemory Graph; // the graph's scale memory, for the whole run
+  HoverState Hover;
+  TRACKMOUSEEVENT LeaveTracking{};
+  // Open while a command shows its modal dialog or box (see ModalScope).
+  int ModalDepth = 0;
+
+  // Built on the window procedure's first message, bound to that window.
+  std::optional<TrayIcon> Tray;
+};
+
+// Hands the engine its instance, window, settings record and the sample
+// callback, which repaints this shell's window.
+void ConfigureEngine(Shell& shell);
