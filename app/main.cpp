@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <iterator>
 #include <string>
 
 #include "app/logic/window_state.h"
@@ -25,7 +26,7 @@ constexpr int ExitFailed = 1;
 
 std::wstring MutexName() {
   wchar_t user[128] = {};
-  DWORD size = 128;
+  DWORD size = static_cast<DWORD>(std::size(user));
   std::wstring name = L"BytwachtSingleInstanceMutex_";
   if (GetUserNameW(user, &size)) name += user;
   return name;

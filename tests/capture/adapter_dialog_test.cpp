@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -60,8 +61,8 @@ struct WindowQuery {
 BOOL CALLBACK MatchWindow(HWND window, LPARAM raw) {
   auto* query = reinterpret_cast<WindowQuery*>(raw);
   wchar_t className[16] = {}, caption[64] = {};
-  GetClassNameW(window, className, 16);
-  GetWindowTextW(window, caption, 64);
+  GetClassNameW(window, className, static_cast<int>(std::size(className)));
+  GetWindowTextW(window, caption, static_cast<int>(std::size(caption)));
   if (lstrcmpW(className, L"#32770") == 0 && lstrcmpW(caption, query->Caption) == 0 &&
       IsWindowVisible(window)) {
     query->Found = window;
@@ -84,7 +85,7 @@ HWND WaitForWindow(const wchar_t* caption) {
 
 std::wstring Text(HWND window) {
   wchar_t buffer[512] = {};
-  GetWindowTextW(window, buffer, 512);
+  GetWindowTextW(window, buffer, static_cast<int>(std::size(buffer)));
   return buffer;
 }
 

@@ -29,6 +29,7 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -97,7 +98,7 @@ std::wstring TextOf(HWND window) {
 
 bool Matches(HWND window, const std::wstring& pattern) {
   wchar_t title[512] = {};
-  GetWindowTextW(window, title, 512);
+  GetWindowTextW(window, title, static_cast<int>(std::size(title)));
   if (!pattern.empty() && pattern[0] == L'~')
     return std::wstring(title).find(pattern.substr(1)) != std::wstring::npos;
   return pattern == title;
@@ -106,7 +107,7 @@ bool Matches(HWND window, const std::wstring& pattern) {
 BOOL CALLBACK FindTop(HWND window, LPARAM param) {
   auto* search = reinterpret_cast<Search*>(param);
   wchar_t className[64] = {};
-  GetClassNameW(window, className, 64);
+  GetClassNameW(window, className, static_cast<int>(std::size(className)));
   if (IsWindowVisible(window) && Matches(window, search->Title) &&
       std::wcscmp(className, L"BytwachtMainWndClass") != 0) {
     search->Found = window;
@@ -267,7 +268,7 @@ int Run(int argc, wchar_t** argv) {
     const LRESULT count = SendMessageW(control, LB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
       wchar_t item[512] = {};
-      if (SendMessageW(control, LB_GETTEXTLEN, i, 0) < 512)
+      if (SendMessageW(control, LB_GETTEXTLEN, i, 0) < static_cast<LRESULT>(std::size(item)))
         SendMessageW(control, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item));
       PrintLine(item);
     }
