@@ -8,7 +8,7 @@
 #include <utility>
 
 // Traits: the handle type, its "none" value and how it is given back.
-template <typename Handle, BOOL(WINAPI* Free)(Handle)> struct NullIsEmpty {
+template <typename Handle, auto Free> struct NullIsEmpty {
   using Type = Handle;
   static Type Empty() { return nullptr; }
   static void Release(Type handle) { Free(handle); }
@@ -18,18 +18,6 @@ struct FileHandleTraits {
   using Type = HANDLE;
   static Type Empty() { return INVALID_HANDLE_VALUE; }
   static void Release(Type handle) { CloseHandle(handle); }
-};
-
-template <typename GdiHandle> struct GdiObjectTraits {
-  using Type = GdiHandle;
-  static Type Empty() { return nullptr; }
-  static void Release(Type object) { DeleteObject(object); }
-};
-
-struct RegistryKeyTraits {
-  using Type = HKEY;
-  static Type Empty() { return nullptr; }
-  static void Release(Type key) { RegCloseKey(key); }
 };
 
 template <typename Traits> class Owned {
@@ -65,15 +53,15 @@ private:
 using OwnedKernelHandle = Owned<NullIsEmpty<HANDLE, &CloseHandle>>;
 using OwnedFile = Owned<FileHandleTraits>;
 using OwnedModule = Owned<NullIsEmpty<HMODULE, &FreeLibrary>>;
-using OwnedKey = Owned<RegistryKeyTraits>;
+using OwnedKey = Owned<NullIsEmpty<HKEY, &RegCloseKey>>;
 using OwnedIcon = Owned<NullIsEmpty<HICON, &DestroyIcon>>;
 using OwnedMenu = Owned<NullIsEmpty<HMENU, &DestroyMenu>>;
 using OwnedWindow = Owned<NullIsEmpty<HWND, &DestroyWindow>>;
 // A DC that we created (CreateCompatibleDC); a window's DC is a WindowDC.
 using OwnedDc = Owned<NullIsEmpty<HDC, &DeleteDC>>;
 // Pens, brushes, fonts and bitmaps that we created ourselves.
-using OwnedBitmap = Owned<GdiObjectTraits<HBITMAP>>;
-using OwnedFont = Owned<GdiObjectTraits<HFONT>>;
+using OwnedBitmap = Owned<NullIsEmpty<HBITMAP, &DeleteObject>>;
+using OwnedFont = Owned<NullIsEmpty<HFONT, &DeleteObject>>;
 
 // The DC of a window (or of the screen, for a null window), released on scope exit.
 class WindowDC {
