@@ -22,7 +22,13 @@ void LogFailure(const wchar_t* call, unsigned long error) {
     sink(line);
     return;
   }
-  OutputDebugStringW(line);
+  // Handed over narrow: the line is ASCII (call names are identifiers), a
+  // debugger and DebugView show either form alike, and Wine shows only the
+  // narrow one (WINEDEBUG=+debugstr), where a wide line is dropped.
+  char narrow[std::size(line)];
+  for (std::size_t i = 0; i < std::size(line); ++i)
+    narrow[i] = line[i] < 0x80 ? static_cast<char>(line[i]) : '?';
+  OutputDebugStringA(narrow);
 }
 
 void SetDiagnosticSink(DiagnosticSink sink) { Sink = sink; }

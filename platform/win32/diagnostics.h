@@ -1,9 +1,9 @@
 #pragma once
 // The program's diagnostic channel: a Win32 call whose failure it tolerates
-// (the program goes on as it would anyway) is reported through
-// OutputDebugStringW with the call's name and its error code, so that a
-// debugger or DebugView shows it and a user's report can carry it. Nothing is
-// written to a file and nothing changes what the program does.
+// (the program goes on as it would anyway) is reported as one debug-output
+// line with the call's name and its error code, so that a debugger or
+// DebugView shows it and a user's report can carry it. Nothing is written to
+// a file and nothing changes what the program does.
 #include <windows.h>
 
 // Reports `call` with GetLastError(). Call it straight after the failed call,

@@ -210,10 +210,9 @@ TEST_F(GraphPaint, NoGdiObjectsLeakOverAThousandPaints) {
     window.PrintTo(canvas);
   EXPECT_EQ(LiveGdiObjects(), before);
   // The counter itself must see a leak.
-  HFONT leak =
-      CreateFontW(14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, L"Arial");
+  OwnedFont leak(
+      CreateFontW(14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, L"Arial"));
   EXPECT_EQ(LiveGdiObjects(), before + 1);
-  DeleteObject(leak);
 }
 
 TEST_F(GraphPaint, CursorInsideTheWindowRectangleFrameIncluded) {
