@@ -163,6 +163,14 @@ void CaptureEngine::RecomputeAverages() {
   UnlockData();
 }
 
+std::int64_t CaptureEngine::TakeUsage(UsageDelta& into, const Settings& settings) {
+  LockData();
+  PendingUsage.swap(into);
+  const std::int64_t total = settings.BytesTransmitted.load();
+  UnlockData();
+  return total;
+}
+
 EngineCounters CaptureEngine::GetCounters() const {
   EngineCounters counters;
   counters.PacketCount = PacketCount.load(std::memory_order_relaxed);

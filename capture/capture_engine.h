@@ -10,6 +10,7 @@
 #include "capture/packet_accounting.h"
 #include "capture/pcap_api.h"
 #include "capture/traffic_history.h"
+#include "capture/usage_history.h"
 #include "platform/handles.h"
 #include "platform/lock.h"
 #include "platform/thread.h"
@@ -52,6 +53,11 @@ public:
   void ClearHistory();
   void RecomputeAverages();
   EngineCounters GetCounters() const;
+  // Hands the usage that the sampler booked since the last call to the
+  // caller: `into` (pass an empty one) and the engine's delta swap places.
+  // Returns `settings.BytesTransmitted` as it stood at that same moment, so a
+  // saved total and the saved usage always tell of the same bytes.
+  std::int64_t TakeUsage(UsageDelta& into, const Settings& settings);
 
 private:
   friend struct CaptureSession;
@@ -63,6 +69,7 @@ private:
   platform::Lock DataLock;
   IntervalCounters IntervalCounts; // IntervalBytes, IntervalBytesIn, IntervalBytesOut
   FlowTable IntervalConnections;
+  UsageDelta PendingUsage;                   // booked with BytesTransmitted, under DataLock
   std::atomic<std::uint32_t> PacketCount{0}; // written under DataLock, read without
   std::uint8_t LocalAddress[4] = {};
   Settings* AppSettings = nullptr;

@@ -201,9 +201,14 @@ unsigned CaptureSession::SamplerThreadMain(void* argument) {
     IntervalCounters counts;
     ConnectionEntry busiest;
     bool haveFlow = false;
+    // The bytes count for the day the local clock shows now, also when it
+    // was set back.
+    const DayNumber today = UsageDayOf(platform::LocalDate());
     engine.LockData();
     counts = engine.IntervalCounts;
     settings.BytesTransmitted.fetch_add(static_cast<std::int64_t>(counts.Bytes));
+    if (counts.Bytes != 0)
+      engine.PendingUsage.Add(today, SplitInterval(counts.Bytes, counts.BytesIn, counts.BytesOut));
     if (const ConnectionEntry* top = engine.IntervalConnections.Busiest()) {
       busiest = *top;
       haveFlow = true;

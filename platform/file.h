@@ -39,11 +39,15 @@ private:
 // Moves `from` over `to` in one step, replacing `to`, and makes the rename durable.
 bool ReplaceFile(const std::wstring& from, const std::wstring& to);
 bool RemoveFile(const std::wstring& path);
+// Renames `from` to `to` only when nothing is there yet; never replaces a file.
+bool MoveFileNoReplace(const std::wstring& from, const std::wstring& to);
+// True when something exists at `path`, readable or not.
+bool PathExists(const std::wstring& path);
 
 #ifndef _WIN32
 // Fault injection for tests of the native build: when set, the hook is asked
 // before each operation and a true answer makes that operation fail.
-enum class FileOp { Create, Write, Sync, Close, Replace };
+enum class FileOp { Create, Write, Sync, Close, Replace, Move };
 using FileFaultHook = bool (*)(FileOp op);
 void SetFileFaultHook(FileFaultHook hook);
 #endif

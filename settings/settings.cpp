@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstddef>
 
+#include "platform/durable_write.h"
 #include "platform/file.h"
 
 namespace {
@@ -247,26 +248,4 @@ bool Settings::Load() {
   return true;
 }
 
-bool Settings::Save() {
-  if (FilePath.empty()) return false;
-  const std::wstring newPath = FilePath + L".new";
-  const std::string content = SerializeSettings(*this);
-
-  platform::OutputFile file;
-  if (!file.Create(newPath)) return false;
-  // One write per line, each checked; the new file takes the old one's place
-  // only once all of it is on disk, so a cut-short file never replaces it.
-  bool ok = true;
-  for (std::size_t start = 0; ok && start < content.size();) {
-    const std::size_t end = content.find('\n', start) + 1;
-    ok = file.Write(content.data() + start, end - start);
-    start = end;
-  }
-  ok = ok && file.SyncToDisk();
-  ok = file.Close() && ok;
-  if (!ok) {
-    platform::RemoveFile(newPath);
-    return false;
-  }
-  return platform::ReplaceFile(newPath, FilePath);
-}
+bool Settings::Save() { return platform::WriteFileDurably(FilePath, SerializeSettings(*this)); }

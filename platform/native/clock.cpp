@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <ctime>
 #include <thread>
 
 namespace platform {
@@ -9,6 +10,7 @@ namespace {
 
 std::atomic<TickCountHook> TickHook{nullptr};
 std::atomic<SleepHook> SleepFn{nullptr};
+std::atomic<LocalDateHook> DateHook{nullptr};
 
 } // namespace
 
@@ -26,6 +28,16 @@ std::uint32_t TickCount() {
 void SleepMs(std::uint32_t milliseconds) {
   if (SleepHook hook = SleepFn.load()) return hook(milliseconds);
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+void SetLocalDateHook(LocalDateHook hook) { DateHook = hook; }
+
+CalendarDate LocalDate() {
+  if (LocalDateHook hook = DateHook.load()) return hook();
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  if (::localtime_r(&now, &local) == nullptr) return {};
+  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 }
 
 } // namespace platform

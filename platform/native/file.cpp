@@ -1,8 +1,10 @@
 #include "platform/file.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/text_conversion.h"
@@ -103,5 +105,22 @@ bool ReplaceFile(const std::wstring& from, const std::wstring& to) {
 }
 
 bool RemoveFile(const std::wstring& path) { return ::unlink(WideToNarrow(path).c_str()) == 0; }
+
+bool MoveFileNoReplace(const std::wstring& from, const std::wstring& to) {
+  if (Faulted(FileOp::Move)) return false;
+  const std::string source = WideToNarrow(from);
+  const std::string target = WideToNarrow(to);
+  if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // A file system without the flag: a hard link fails just as well on an existing target.
+  if (::link(source.c_str(), target.c_str()) != 0) return false;
+  ::unlink(source.c_str());
+  return true;
+}
+
+bool PathExists(const std::wstring& path) {
+  struct stat info {};
+  return ::lstat(WideToNarrow(path).c_str(), &info) == 0;
+}
 
 } // namespace platform

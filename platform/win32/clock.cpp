@@ -7,4 +7,10 @@ namespace platform {
 std::uint32_t TickCount() { return GetTickCount(); }
 void SleepMs(std::uint32_t milliseconds) { Sleep(milliseconds); }
 
+CalendarDate LocalDate() {
+  SYSTEMTIME local{};
+  GetLocalTime(&local);
+  return {local.wYear, local.wMonth, local.wDay};
+}
+
 } // namespace platform

@@ -65,4 +65,13 @@ bool ReplaceFile(const std::wstring& from, const std::wstring& to) {
 
 bool RemoveFile(const std::wstring& path) { return DeleteFileW(path.c_str()) != 0; }
 
+bool MoveFileNoReplace(const std::wstring& from, const std::wstring& to) {
+  // Without MOVEFILE_REPLACE_EXISTING the move fails when `to` exists.
+  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool PathExists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 } // namespace platform

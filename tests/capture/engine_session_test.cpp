@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <random>
 #include <stdexcept>
 #include <thread>
 
@@ -550,3 +551,113 @@ TEST_F(CaptureSessionTest, NameLookupsDoNotHoldUpPacketsOrReaders) {
 }
 
 } // namespace
+
+namespace {
+
+// The local date the sampler books on; the test moves it.
+std::atomic<DayNumber> TestToday{0};
+platform::CalendarDate TestDate() { return ToCalendarDate(TestToday.load()); }
+
+class DateHookGuard {
+public:
+  explicit DateHookGuard(DayNumber today) {
+    TestToday = today;
+    platform::SetLocalDateHook(TestDate);
+  }
+  DateHookGuard(const DateHookGuard&) = delete;
+  DateHookGuard& operator=(const DateHookGuard&) = delete;
+  ~DateHookGuard() { platform::SetLocalDateHook(nullptr); }
+};
+
+} // namespace
+
+TEST_F(CaptureSessionTest, EachIntervalIsBookedOnTheLocalDayOfItsSample) {
+  const DayNumber newYearsEve = ToDayNumber({2026, 12, 31});
+  DateHookGuard date(newYearsEve);
+  StartAndWait();
+  Interval({{Ipv4Frame(Remote, Local, Udp, 1, 2), 1000},
+            {Ipv4Frame(Local, Remote, Udp, 2, 1), 300},
+            {Ipv4Frame(Remote, Far, Icmp), 50}});
+  // Midnight passes during the next interval: its sample is taken on the new day.
+  TestToday = newYearsEve + 1;
+  Interval({{Ipv4Frame(Remote, Local, Udp, 1, 2), 2000}});
+  // The clock is set back: the bytes go to the day it shows again.
+  TestToday = newYearsEve;
+  Interval({{Ipv4Frame(Local, Remote, Udp, 2, 1), 700}});
+  Interval({}); // no traffic, no row
+
+  UsageDelta taken;
+  const std::int64_t total = Engine->TakeUsage(taken, AppSettings);
+  UsageHistory usage;
+  usage.Merge(taken);
+  EXPECT_EQ(usage.Days().size(), 2u);
+  EXPECT_EQ(usage.Day(newYearsEve), (UsageCounts{1000, 1000, 50}));
+  EXPECT_EQ(usage.Day(newYearsEve + 1), (UsageCounts{2000, 0, 0}));
+  EXPECT_EQ(total, 5 + 4050);
+
+  // Taken once only; a reset of the running total leaves the usage alone.
+  AppSettings.BytesTransmitted = 0;
+  Interval({{Ipv4Frame(Remote, Local, Udp, 1, 2), 10}});
+  taken.clear();
+  EXPECT_EQ(Engine->TakeUsage(taken, AppSettings), 10);
+  ASSERT_EQ(taken.Days().size(), 1u);
+  EXPECT_EQ(taken.Days()[0].second, (UsageCounts{10, 0, 0}));
+  Stop();
+}
+
+TEST_F(CaptureSessionTest, EveryByteIsBookedOnceWhileSavesTakeTheUsageAtRandomMoments) {
+  DateHookGuard date(ToDayNumber({2026, 3, 28}));
+  const DayNumber firstDay = TestToday;
+  StartAndWait();
+  harness::clock::FreeRun();
+
+  std::atomic<bool> feeding{true};
+  std::uint64_t sent[3] = {}; // in, out, other
+  std::thread feeder([&] {
+    std::mt19937 random(15);
+    std::uniform_int_distribution<std::uint32_t> length(60, 70000);
+    std::uniform_int_distribution<int> kind(0, 2), day(0, 40);
+    const Ipv4 sources[3] = {Remote, Local, Remote}, targets[3] = {Local, Remote, Far};
+    for (int round = 0; round < 40; ++round) {
+      for (int i = 0; i < 500; ++i) {
+        const int k = kind(random);
+        const std::uint32_t wire = length(random);
+        fakepcap::Inject(Ipv4Frame(sources[k], targets[k], Udp, 7, 9), wire);
+        sent[k] += wire;
+      }
+      fakepcap::WaitDelivered();
+      // The date wanders both ways, as with time-zone changes and a clock set back.
+      TestToday = firstDay + day(random);
+    }
+    feeding = false;
+  });
+
+  // Between two hand-overs the usage grows by exactly what the total grows by.
+  UsageHistory usage;
+  UsageDelta taken;
+  std::int64_t previous = 5;
+  int takes = 0;
+  auto takeAndCheck = [&] {
+    const std::uint64_t before = usage.Sum().Total();
+    const std::int64_t total = Engine->TakeUsage(taken, AppSettings);
+    usage.Merge(taken);
+    taken.clear();
+    EXPECT_EQ(usage.Sum().Total() - before, static_cast<std::uint64_t>(total - previous)) << "take " << takes;
+    previous = total;
+    ++takes;
+  };
+  while (feeding)
+    takeAndCheck();
+  feeder.join();
+  ASSERT_TRUE(fakepcap::WaitDelivered());
+  const std::int64_t all = static_cast<std::int64_t>(sent[0] + sent[1] + sent[2]);
+  for (int i = 0; i < 5000 && AppSettings.BytesTransmitted.load() != 5 + all; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  takeAndCheck();
+  Stop();
+
+  EXPECT_EQ(previous, 5 + all);
+  EXPECT_EQ(usage.Sum(), (UsageCounts{sent[0], sent[1], sent[2]}));
+  EXPECT_GT(usage.Days().size(), 5u);
+  EXPECT_GT(takes, 10);
+}

@@ -21,6 +21,7 @@
 #include "platform/text_conversion.h"
 #include "settings/settings.h"
 #include "tests/settings/settings_pattern.h"
+#include "tests/support/file_faults.h"
 #include "tests/support/temp_dir.h"
 
 using platform::FileOp;
@@ -28,42 +29,12 @@ using reltest::FillPatternRecord;
 using reltest::IsPatternFile;
 using reltest::PatternFile;
 using testsupport::FileExists;
+using testsupport::FileFaults;
+using testsupport::FileOpName;
 using testsupport::ReadBytes;
 using testsupport::TempDir;
 
 namespace {
-
-// The fault hook is a plain function, so its state lives here.
-std::vector<FileOp> SeenOps;
-int FailAtCall = -1;
-int CallCount = 0;
-
-bool RecordingHook(FileOp op) {
-  SeenOps.push_back(op);
-  return CallCount++ == FailAtCall;
-}
-
-class FaultHookGuard {
-public:
-  explicit FaultHookGuard(int failAt) {
-    SeenOps.clear();
-    CallCount = 0;
-    FailAtCall = failAt;
-    platform::SetFileFaultHook(RecordingHook);
-  }
-  ~FaultHookGuard() { platform::SetFileFaultHook(nullptr); }
-};
-
-const char* OpName(FileOp op) {
-  switch (op) {
-  case FileOp::Create: return "create";
-  case FileOp::Write: return "write";
-  case FileOp::Sync: return "sync";
-  case FileOp::Close: return "close";
-  case FileOp::Replace: return "replace";
-  }
-  return "?";
-}
 
 std::string ContentOf(const std::wstring& path) {
   std::string bytes;
@@ -79,9 +50,9 @@ bool SavePattern(const std::wstring& path, long long n) {
 
 // The file operations of one fault-free save, in order.
 std::vector<FileOp> OpsOfOneSave(const std::wstring& path) {
-  FaultHookGuard guard(-1);
+  FileFaults faults;
   EXPECT_TRUE(SavePattern(path, 2));
-  return SeenOps;
+  return faults.Seen();
 }
 
 } // namespace
@@ -94,10 +65,10 @@ TEST(SettingsDurability, AFaultAtAnyFileOperationKeepsTheOldFileWhole) {
   ASSERT_EQ(ops.size(), 22u);
 
   for (std::size_t i = 0; i < ops.size(); ++i) {
-    SCOPED_TRACE(std::string("fault at operation ") + std::to_string(i) + " (" + OpName(ops[i]) + ")");
+    SCOPED_TRACE(std::string("fault at operation ") + std::to_string(i) + " (" + FileOpName(ops[i]) + ")");
     ASSERT_TRUE(SavePattern(path, 1));
     {
-      FaultHookGuard guard(static_cast<int>(i));
+      FileFaults faults(static_cast<int>(i));
       EXPECT_FALSE(SavePattern(path, 6)) << "a failed save must not report success";
     }
     EXPECT_EQ(ContentOf(path), PatternFile(1));
@@ -126,7 +97,7 @@ TEST(SettingsDurability, AFailedFirstSaveLeavesNoFileRatherThanAnEmptyOne) {
   for (std::size_t i = 0; i < opCount; ++i) {
     SCOPED_TRACE("fault at operation " + std::to_string(i));
     {
-      FaultHookGuard guard(static_cast<int>(i));
+      FileFaults faults(static_cast<int>(i));
       EXPECT_FALSE(SavePattern(path, 3));
     }
     EXPECT_FALSE(FileExists(path));
