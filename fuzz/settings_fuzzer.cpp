@@ -14,7 +14,7 @@ const char* const Keys[] = {
     "DeviceName",      "BytesTransmitted", "AvgTime",    "Interval",    "CaptureFilter",
     "PromiscuousMode", "WindowPosX",       "WindowPosY", "WindowWidth", "WindowHeight",
     "IsPopup",         "IsMaximized",      "IsVisible",  "Alpha",       "AlwaysOnTop",
-    "UseGradients",    "FadeOnHover",      "ShowInOut",
+    "UseGradients",    "FadeOnHover",      "ShowInOut",  "Monatslimit", "Monatsbeginn",
 };
 
 [[noreturn]] void Fail(const char* what) {
@@ -29,7 +29,7 @@ Settings LoadedFrom(const std::string& bytes) {
   return s;
 }
 
-// A saved file is exactly the 18 keys in order, each line ending in CR LF.
+// A saved file is exactly the keys in order, each line ending in CR LF.
 void CheckShape(const std::string& file) {
   std::size_t pos = 0;
   for (const char* key : Keys) {
@@ -49,7 +49,8 @@ bool SameStoredFields(const Settings& a, const Settings& b) {
          a.WindowPosX == b.WindowPosX && a.WindowPosY == b.WindowPosY && a.WindowWidth == b.WindowWidth &&
          a.WindowHeight == b.WindowHeight && a.IsPopup == b.IsPopup && a.IsMaximized == b.IsMaximized &&
          a.IsVisible == b.IsVisible && a.Alpha == b.Alpha && a.AlwaysOnTop == b.AlwaysOnTop &&
-         a.UseGradients == b.UseGradients && a.FadeOnHover == b.FadeOnHover && a.ShowInOut == b.ShowInOut;
+         a.UseGradients == b.UseGradients && a.FadeOnHover == b.FadeOnHover && a.ShowInOut == b.ShowInOut &&
+         a.Monatslimit == b.Monatslimit && a.Monatsbeginn == b.Monatsbeginn;
 }
 
 } // namespace

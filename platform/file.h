@@ -5,6 +5,8 @@
 #include <string>
 
 #ifdef _WIN32
+// (windows.h, through it, also makes ReplaceFile the ReplaceFileW that the
+// definition sees.)
 #include "platform/win32/owned_handles.h"
 #endif
 

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr std::size_t FieldCount = 18;
+constexpr std::size_t FieldCount = 20;
 
 // Keys in file order.
 enum Key : int {
@@ -30,13 +30,16 @@ enum Key : int {
   KeyUseGradients,
   KeyFadeOnHover,
   KeyShowInOut,
+  // Added later, appended so that the lines before them stay as they were.
+  KeyMonatslimit,
+  KeyMonatsbeginn,
 };
 
 constexpr const char* KeyNames[FieldCount] = {
     "DeviceName",      "BytesTransmitted", "AvgTime",    "Interval",    "CaptureFilter",
     "PromiscuousMode", "WindowPosX",       "WindowPosY", "WindowWidth", "WindowHeight",
     "IsPopup",         "IsMaximized",      "IsVisible",  "Alpha",       "AlwaysOnTop",
-    "UseGradients",    "FadeOnHover",      "ShowInOut",
+    "UseGradients",    "FadeOnHover",      "ShowInOut",  "Monatslimit", "Monatsbeginn",
 };
 
 bool IsCSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
@@ -128,6 +131,17 @@ void StoreValue(Settings& s, int key, const std::string& value) {
   case KeyUseGradients: s.UseGradients = boolean(defaults.UseGradients); break;
   case KeyFadeOnHover: s.FadeOnHover = boolean(defaults.FadeOnHover); break;
   case KeyShowInOut: s.ShowInOut = boolean(defaults.ShowInOut); break;
+  case KeyMonatslimit: {
+    long long v = 0;
+    s.Monatslimit =
+        ParseNumber(value, 0, LLONG_MAX, v) ? static_cast<std::uint64_t>(v) : defaults.Monatslimit;
+    break;
+  }
+  case KeyMonatsbeginn: {
+    long long v = 0;
+    s.Monatsbeginn = ParseNumber(value, 1, 28, v) ? static_cast<std::int32_t>(v) : defaults.Monatsbeginn;
+    break;
+  }
   default: break;
   }
 }
@@ -158,6 +172,8 @@ Settings& Settings::operator=(const Settings& other) {
   FadeOnHover = other.FadeOnHover;
   UseGradients = other.UseGradients;
   ShowInOut = other.ShowInOut;
+  Monatslimit = other.Monatslimit;
+  Monatsbeginn = other.Monatsbeginn;
   return *this;
 }
 
@@ -179,6 +195,8 @@ void Settings::SetDefaults() {
   FadeOnHover = true;
   UseGradients = false;
   ShowInOut = true;
+  Monatslimit = 0;
+  Monatsbeginn = 1;
 }
 
 void ParseSettings(const std::string& bytes, Settings& settings) {
@@ -228,6 +246,8 @@ std::string SerializeSettings(const Settings& s) {
       b(s.UseGradients),
       b(s.FadeOnHover),
       b(s.ShowInOut),
+      std::to_string(s.Monatslimit),
+      std::to_string(s.Monatsbeginn),
   };
   std::string out;
   for (std::size_t k = 0; k < FieldCount; ++k) {

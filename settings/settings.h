@@ -36,6 +36,10 @@ public:
   bool FadeOnHover = false;
   bool UseGradients = false;
   bool ShowInOut = false;
+  // Usage per month (window thread only): a limit in bytes, 0 for none, and
+  // the day of the month (1-28) on which a month's period begins.
+  std::uint64_t Monatslimit = 0;
+  std::int32_t Monatsbeginn = 0;
 
   // Empty strings, every number and flag zero; Load fills the record.
   Settings() = default;
@@ -57,7 +61,8 @@ public:
 #endif
 };
 
-// The file's bytes for a record (ISO 8859-1, CR LF, the 18 lines in order).
+// The file's bytes for a record (ISO 8859-1, CR LF, the 18 original lines in
+// order, then the ones added since).
 std::string SerializeSettings(const Settings& settings);
 // Reads file bytes into a record that already holds its defaults.
 void ParseSettings(const std::string& bytes, Settings& settings);

@@ -3,12 +3,13 @@
 // be composed and checked without any drawing library.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "view/rate_colour.h"
 
 enum class DrawKind : std::uint8_t {
-  Fill,       // black over (X1, Y1)-(X2, Y2), right and bottom outside
+  Fill,       // Colour (black by default) over (X1, Y1)-(X2, Y2), right and bottom outside
   Line,       // from (X1, Y1) to (X2, Y2), the end point itself not drawn
   Rect,       // outlined rectangle, right and bottom outside; ours are 2 pixels wide
   Gradient,   // vertical: Colour at row Y1 down to Colour2 at Y2
@@ -30,3 +31,6 @@ struct DrawOp {
 };
 
 using DrawList = std::vector<DrawOp>;
+
+// Width of a text in pixels in the font the picture is drawn with.
+using TextMeasureFn = int (*)(void* context, std::wstring_view text);

@@ -31,9 +31,6 @@ struct GraphMemory {
   std::int64_t LastMaximum = 0;
 };
 
-// Width of a text in pixels in the font the picture is drawn with.
-using TextMeasureFn = int (*)(void* context, std::wstring_view text);
-
 struct GraphInput {
   const TrafficHistory* History = nullptr;
   EngineCounters Counters;

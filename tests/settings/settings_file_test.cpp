@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "settings/settings.h"
 #include "tests/support/temp_dir.h"
 
@@ -13,7 +15,7 @@ const char* const DefaultFile =
     "DeviceName=\r\nBytesTransmitted=0\r\nAvgTime=60\r\nInterval=1000\r\nCaptureFilter=not arp\r\n"
     "PromiscuousMode=0\r\nWindowPosX=0\r\nWindowPosY=0\r\nWindowWidth=300\r\nWindowHeight=100\r\n"
     "IsPopup=0\r\nIsMaximized=0\r\nIsVisible=1\r\nAlpha=255\r\nAlwaysOnTop=0\r\nUseGradients=0\r\n"
-    "FadeOnHover=1\r\nShowInOut=1\r\n";
+    "FadeOnHover=1\r\nShowInOut=1\r\nMonatslimit=0\r\nMonatsbeginn=1\r\n";
 
 Settings Defaults() {
   Settings s;
@@ -166,7 +168,26 @@ TEST(SettingsFile, MissingFileGivesDefaultsAndFalse) {
   EXPECT_FALSE(noPath.Save());
 }
 
-TEST(SettingsFile, DefaultRecordSavesTheEighteenDefaultLines) {
+TEST(SettingsRecord, MonthlyLimitAndStartDayKeepTheirRanges) {
+  const Settings set = Parsed("Monatslimit=10737418240\r\nMonatsbeginn=28\r\n");
+  EXPECT_EQ(set.Monatslimit, 10737418240u);
+  EXPECT_EQ(set.Monatsbeginn, 28);
+  EXPECT_EQ(Parsed(SerializeSettings(set)).Monatslimit, 10737418240u);
+  // Outside the ranges (or no number): the defaults, no limit and the 1st.
+  for (const char* bad :
+       {"Monatslimit=-1\r\nMonatsbeginn=29\r\n", "Monatslimit=18446744073709551616\r\nMonatsbeginn=0\r\n",
+        "Monatslimit=x\r\nMonatsbeginn=\r\n"}) {
+    const Settings s = Parsed(bad);
+    EXPECT_EQ(s.Monatslimit, 0u) << bad;
+    EXPECT_EQ(s.Monatsbeginn, 1) << bad;
+  }
+  Settings copy;
+  copy = set;
+  EXPECT_EQ(copy.Monatslimit, 10737418240u);
+  EXPECT_EQ(copy.Monatsbeginn, 28);
+}
+
+TEST(SettingsFile, DefaultRecordSavesTheDefaultLines) {
   TempDir dir;
   Settings s;
   s.FilePath = dir.File(L"bytwacht.ini");
@@ -244,9 +265,11 @@ TEST(SettingsFile, AFailedSaveNeverReplacesTheOldFile) {
   std::string old;
   ASSERT_TRUE(ReadBytes(s.FilePath, old));
 
-  // Fail each file operation of a save in turn: create, 18 writes, sync, close, replace.
+  // Fail each file operation of a save in turn: create, one write per line,
+  // sync, close, replace.
+  const int operations = 4 + static_cast<int>(std::count(old.begin(), old.end(), '\n'));
   s.Interval = 222;
-  for (FailAtCall = 0; FailAtCall < 22; ++FailAtCall) {
+  for (FailAtCall = 0; FailAtCall < operations; ++FailAtCall) {
     Calls = 0;
     platform::SetFileFaultHook(FailNth);
     EXPECT_FALSE(s.Save()) << "failing operation " << FailAtCall;
@@ -260,6 +283,6 @@ TEST(SettingsFile, AFailedSaveNeverReplacesTheOldFile) {
   platform::SetFileFaultHook(FailNth);
   EXPECT_TRUE(s.Save());
   platform::SetFileFaultHook(nullptr);
-  EXPECT_EQ(Calls, 22) << "create, one write per line, sync, close, replace";
+  EXPECT_EQ(Calls, operations) << "create, one write per line, sync, close, replace";
 }
 #endif

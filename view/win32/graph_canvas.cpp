@@ -21,7 +21,8 @@ void ExecuteDrawList(HDC dc, const DrawList& ops) {
     switch (op.Kind) {
     case DrawKind::Fill: {
       RECT r{op.X1, op.Y1, op.X2, op.Y2};
-      FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+      SetDCBrushColor(dc, ToColorRef(op.Colour));
+      FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
       break;
     }
     case DrawKind::Line:
