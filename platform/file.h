@@ -5,8 +5,8 @@
 #include <string>
 
 #ifdef _WIN32
-// (windows.h, through it, also makes ReplaceFile the ReplaceFileW that the
-// definition sees.)
+// Its windows.h also turns ReplaceFile into ReplaceFileW, as every user of this
+// header must see it for the name to match the definition.
 #include "platform/win32/owned_handles.h"
 #endif
 
