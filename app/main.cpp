@@ -114,6 +114,7 @@ bool InitApplication(Shell& shell) {
   // runs on defaults, rather than keeping its file in the drive's root.
   settings.FilePath = SettingsPath(shell.MainWindow);
   if (settings.Load()) ApplyStoredWindowSettings(shell);
+  LoadUsage(shell);
 
   ConfigureEngine(shell);
   if (!shell.Engine.StartCapture(false)) {
@@ -147,8 +148,9 @@ int Run(Shell& shell) {
   if (!instanceMutex) LogLastError(L"CreateMutexW");
   if (instanceMutex && GetLastError() == ERROR_ALREADY_EXISTS && !UserWantsSecondInstance()) return ExitOk;
 
-  // Trackbar and up-down of the settings pages.
-  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
+  // Trackbar and up-down of the settings pages, the lists of the usage dialog.
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES |
+                                                      ICC_LISTVIEW_CLASSES};
   if (!InitCommonControlsEx(&controls)) LogLastError(L"InitCommonControlsEx");
   shell.TaskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
   if (shell.TaskbarCreatedMessage == 0) LogLastError(L"RegisterWindowMessageW");

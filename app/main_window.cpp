@@ -65,6 +65,8 @@ void ApplySettingsSheet(Shell& shell, HWND window) {
   case EngineAction::None: break;
   }
   SaveSettings(shell);
+  // A new limit or start day may put the month past the limit at once.
+  CheckUsageLimit(shell);
 }
 
 void OnCommand(Shell& shell, HWND window, WPARAM command) {
@@ -96,6 +98,7 @@ void OnCommand(Shell& shell, HWND window, WPARAM command) {
       shell.Engine.StartCapture(true);
     }
     break;
+  case CmdUsage: ShowUsage(shell, window); break;
   default: break;
   }
 }
@@ -183,6 +186,7 @@ LRESULT HandleMessage(Shell& shell, HWND window, UINT message, WPARAM wParam, LP
   case WM_RBUTTONUP: ShowContextMenu(shell.AppInstance, window); return 0;
   case WM_STATUSINFO: return tray.HandleStatusInfo(wParam, lParam);
   case WM_TRAYNOTIFY: return tray.HandleTrayNotify(wParam, lParam, shell);
+  case WM_USAGESAMPLE: OnUsageSample(shell); return 0;
   default:
     if (message == shell.TaskbarCreatedMessage && message != 0) {
       tray.Add();
@@ -210,7 +214,8 @@ void CaptureWindowState(Shell& shell) {
 
 void SaveSettings(Shell& shell) {
   CaptureWindowState(shell);
-  shell.AppSettings.Save();
+  // The usage file is written with the settings file, always in this one place.
+  SaveSettingsAndUsage(shell);
 }
 
 void TogglePopupStyle(Shell& shell) {

@@ -14,6 +14,7 @@ void OnSampleTaken() {
   if (shell == nullptr) return;
   shell->SampleReady.store(true, std::memory_order_relaxed);
   InvalidateRect(shell->MainWindow, nullptr, FALSE);
+  PostUsageSample(*shell);
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 
 #include "app/logic/hover.h"
 #include "app/tray_icon.h"
+#include "app/usage_keeper.h"
 #include "capture/capture_engine.h"
 #include "settings/settings.h"
 #include "view/graph_composer.h"
@@ -29,6 +30,8 @@ struct Shell {
   bool MaximizeWhenShown = false;
 
   Settings AppSettings;
+  // The usage per day; before the engine, whose sample callback nudges it.
+  UsageKeeper Usage;
   CaptureEngine Engine;
 
   // What the window procedure keeps between messages.
@@ -43,5 +46,5 @@ struct Shell {
 };
 
 // Hands the engine its instance, window, settings record and the sample
-// callback, which repaints this shell's window.
+// callback, which repaints this shell's window and asks it to take the usage.
 void ConfigureEngine(Shell& shell);

@@ -119,7 +119,10 @@ LRESULT TrayIcon::HandleTrayNotify(WPARAM wParam, LPARAM lParam, Shell& shell) {
   HWND window = shell.MainWindow;
   const int alpha = static_cast<int>(shell.AppSettings.Alpha);
   switch (static_cast<UINT>(lParam)) {
-  case WM_MOUSEMOVE: RebuildTip(shell.Engine, shell.SampleReady); break;
+  case WM_MOUSEMOVE:
+    if (shell.SampleReady.load(std::memory_order_relaxed))
+      RebuildTip(shell.Engine, shell.SampleReady, UsageTipLine(shell));
+    break;
   case WM_LBUTTONUP:
     if (IsWindowVisible(window)) {
       FadeWindow(window, alpha, 0, 200);
@@ -140,14 +143,15 @@ LRESULT TrayIcon::HandleTrayNotify(WPARAM wParam, LPARAM lParam, Shell& shell) {
   return 0;
 }
 
-void TrayIcon::RebuildTip(CaptureEngine& engine, std::atomic<bool>& sampleReady) {
+void TrayIcon::RebuildTip(CaptureEngine& engine, std::atomic<bool>& sampleReady,
+                          const std::wstring& usageLine) {
   if (!sampleReady.load(std::memory_order_relaxed)) return;
   std::wstring text;
   {
     DataLockGuard lock(engine);
     const TrafficHistory& history = engine.GetBPSData();
     if (history.empty()) return; // tried again on the next mouse move
-    text = BuildTipText(history.back());
+    text = BuildTipText(history.back(), usageLine);
   }
   // Handled at once on this thread; the lock is already released so that the
   // sampler is not kept waiting while the shell updates the icon.

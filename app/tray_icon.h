@@ -35,7 +35,8 @@ public:
   LRESULT HandleTrayNotify(WPARAM wParam, LPARAM lParam, Shell& shell);
   // The tip from the engine's newest sample, at most once per sample: only
   // while `sampleReady` is set, which it then clears.
-  void RebuildTip(CaptureEngine& engine, std::atomic<bool>& sampleReady);
+  // `usageLine` is the month's usage against the limit, empty without one.
+  void RebuildTip(CaptureEngine& engine, std::atomic<bool>& sampleReady, const std::wstring& usageLine);
 
 private:
   NOTIFYICONDATAW Record(std::uint32_t flags) const;

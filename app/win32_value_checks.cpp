@@ -19,6 +19,7 @@
 // Messages of the program lie in the range that WM_USER leaves to a window class.
 static_assert(WM_STATUSINFO == WM_USER + 1);
 static_assert(WM_TRAYNOTIFY >= WM_USER && WM_TRAYNOTIFY < WM_APP);
+static_assert(WM_USAGESAMPLE == WM_USER + 2);
 
 // Window styles.
 static_assert(StylePopupBit == WS_POPUP);

@@ -23,6 +23,7 @@
 #define CmdSettings 40008
 #define CmdAbout 40010
 #define CmdRestartCapture 40012
+#define CmdUsage 40014
 
 // Icons: the application, and the three states of the notification-area icon.
 #define IconApp 103
@@ -53,5 +54,20 @@
 
 #define IDC_REGISTER_AUTOSTART 1007
 #define IDC_REMOVE_AUTOSTART 1008
+
+// The settings page of the monthly limit (appended after the four above).
+#define IDD_PAGE_USAGE 111
+#define IDC_MONTHLY_LIMIT_EDIT 1018
+#define IDC_MONTHLY_LIMIT_UPDOWN 1019
+#define IDC_MONTH_START_EDIT 1020
+#define IDC_MONTH_START_UPDOWN 1021
+
+// The usage dialog: 31 days as a chart and a list, 12 month periods, export.
+#define IDD_USAGE 112
+#define IDC_USAGE_CHART 1022
+#define IDC_USAGE_DAYS 1023
+#define IDC_USAGE_MONTHS_LABEL 1024
+#define IDC_USAGE_MONTHS 1025
+#define IDC_USAGE_EXPORT 1026
 
 #endif

@@ -259,6 +259,16 @@ std::string SerializeSettings(const Settings& s) {
   return out;
 }
 
+std::int32_t LimitToMiB(std::uint64_t bytes) {
+  const std::uint64_t mib = bytes / BytesPerMiB;
+  return mib > static_cast<std::uint64_t>(INT32_MAX) ? INT32_MAX : static_cast<std::int32_t>(mib);
+}
+
+std::uint64_t LimitFromMiB(std::int32_t entered, std::uint64_t stored) {
+  if (entered == LimitToMiB(stored)) return stored;
+  return entered > 0 ? static_cast<std::uint64_t>(entered) * BytesPerMiB : 0;
+}
+
 bool Settings::Load() {
   SetDefaults();
   if (FilePath.empty()) return false;

@@ -61,6 +61,15 @@ public:
 #endif
 };
 
+// The settings page enters Monatslimit in whole MiB, up to what a 32-bit
+// up-down control holds.
+constexpr std::uint64_t BytesPerMiB = 1048576;
+std::int32_t LimitToMiB(std::uint64_t bytes);
+// The limit the page stores: the entered MiB in bytes, except that an entry
+// equal to what the page showed keeps the stored bytes (a hand-edited limit
+// that is no whole number of MiB stays as it is). Negative entries are 0.
+std::uint64_t LimitFromMiB(std::int32_t entered, std::uint64_t stored);
+
 // The file's bytes for a record (ISO 8859-1, CR LF, the 18 original lines in
 // order, then the ones added since).
 std::string SerializeSettings(const Settings& settings);

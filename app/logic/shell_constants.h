@@ -11,6 +11,10 @@
 constexpr std::uint32_t WM_TRAYNOTIFY = 0x0500;
 constexpr std::uint32_t TrayIconUid = 1;
 
+// Posted by the sampler thread after a sample (WM_USER + 2): the window takes
+// the usage over and looks at the monthly limit. Carries nothing.
+constexpr std::uint32_t WM_USAGESAMPLE = 0x0402;
+
 // Window style bits.
 constexpr std::uint32_t StylePopupBit = 0x80000000;     // WS_POPUP
 constexpr std::uint32_t StyleMinimizeBit = 0x20000000;  // WS_MINIMIZE

@@ -1,10 +1,12 @@
-// The four-page settings sheet. Pages write to the record only when the user
-// confirms with OK, and only the pages that were opened.
+// The settings sheet: the four original pages and the monthly limit's. Pages write to the record only when
+// the user confirms with OK, and only the pages that were opened.
 #include <windows.h>
 
 #include <commctrl.h>
 #include <prsht.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <iterator>
 
 #include "platform/win32/diagnostics.h"
@@ -64,6 +66,26 @@ void ApplyGraphPage(HWND page, Settings& s) {
   s.ShowInOut = Ticked(page, IDC_SHOW_IN_OUT);
 }
 
+void InitUsagePage(HWND page, const Settings& s) {
+  SendDlgItemMessageW(page, IDC_MONTHLY_LIMIT_UPDOWN, UDM_SETRANGE32, 0, INT32_MAX);
+  SendDlgItemMessageW(page, IDC_MONTHLY_LIMIT_UPDOWN, UDM_SETPOS32, 0, LimitToMiB(s.Monatslimit));
+  UDACCEL accel[] = {{1, 1}, {2, 100}, {5, 1024}};
+  SendDlgItemMessageW(page, IDC_MONTHLY_LIMIT_UPDOWN, UDM_SETACCEL, std::size(accel),
+                      reinterpret_cast<LPARAM>(accel));
+  SendDlgItemMessageW(page, IDC_MONTH_START_UPDOWN, UDM_SETRANGE32, 1, 28);
+  SendDlgItemMessageW(page, IDC_MONTH_START_UPDOWN, UDM_SETPOS32, 0, std::clamp(s.Monatsbeginn, 1, 28));
+}
+
+void ApplyUsagePage(HWND page, Settings& s) {
+  // A number typed past the range is held to it, as the file would be.
+  const auto mib =
+      static_cast<std::int32_t>(SendDlgItemMessageW(page, IDC_MONTHLY_LIMIT_UPDOWN, UDM_GETPOS32, 0, 0));
+  s.Monatslimit = LimitFromMiB(mib, s.Monatslimit);
+  const auto day =
+      static_cast<std::int32_t>(SendDlgItemMessageW(page, IDC_MONTH_START_UPDOWN, UDM_GETPOS32, 0, 0));
+  s.Monatsbeginn = std::clamp(day, 1, 28);
+}
+
 void InitCapturePage(HWND page, PageState& state) {
   SetDlgItemTextW(page, IDC_CAPTURE_FILTER, state.Record->CaptureFilter.c_str());
   Tick(page, IDC_PROMISCUOUS, state.Record->PromiscuousMode);
@@ -104,6 +126,7 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
     case IDD_PAGE_WINDOW: InitWindowPage(page, *state->Record); break;
     case IDD_PAGE_GRAPH: InitGraphPage(page, *state->Record); break;
     case IDD_PAGE_CAPTURE: InitCapturePage(page, *state); break;
+    case IDD_PAGE_USAGE: InitUsagePage(page, *state->Record); break;
     default: break;
     }
     return TRUE;
@@ -137,6 +160,7 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
     case IDD_PAGE_WINDOW: ApplyWindowPage(page, s); break;
     case IDD_PAGE_GRAPH: ApplyGraphPage(page, s); break;
     case IDD_PAGE_CAPTURE: ApplyCapturePage(page, s); break;
+    case IDD_PAGE_USAGE: ApplyUsagePage(page, s); break;
     default: break;
     }
     s.Applied = true;
@@ -150,9 +174,11 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 } // namespace
 
 bool Settings::ShowSettingsSheet(HINSTANCE instance, HWND parent) {
-  PROPSHEETPAGEW pages[4] = {};
-  const int templates[4] = {IDD_PAGE_WINDOW, IDD_PAGE_GRAPH, IDD_PAGE_CAPTURE, IDD_PAGE_AUTOSTART};
-  for (int i = 0; i < 4; ++i) {
+  // The monthly limit's page comes last, so the original four keep their places.
+  const int templates[] = {IDD_PAGE_WINDOW, IDD_PAGE_GRAPH, IDD_PAGE_CAPTURE, IDD_PAGE_AUTOSTART,
+                           IDD_PAGE_USAGE};
+  PROPSHEETPAGEW pages[std::size(templates)] = {};
+  for (std::size_t i = 0; i < std::size(pages); ++i) {
     pages[i].dwSize = sizeof(PROPSHEETPAGEW);
     pages[i].dwFlags = PSP_DEFAULT;
     pages[i].hInstance = instance;
@@ -171,7 +197,7 @@ bool Settings::ShowSettingsSheet(HINSTANCE instance, HWND parent) {
   sheet.hInstance = instance;
   sheet.hIcon = icon.Get();
   sheet.pszCaption = L"Bytwacht";
-  sheet.nPages = 4;
+  sheet.nPages = static_cast<UINT>(std::size(pages));
   sheet.nStartPage = 0;
   sheet.ppsp = pages;
   Applied = false;

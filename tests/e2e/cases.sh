@@ -394,3 +394,151 @@ case_taskbar_restart() {
   drv close >/dev/null
   expect "normal exit" equals "$(e2e_exit_code)" 0
 }
+
+# Rows of verbrauch.csv after checking its shape: "COUNT SUM DATE..." (the
+# header, CR LF after every line, dates ascending, each total the sum).
+e2e_usage_rows() {
+  python3 - "${1:-$E2E_SETTINGS_DIR/verbrauch.csv}" <<'PY'
+import sys
+data = open(sys.argv[1], "rb").read()
+lines = data.split(b"\r\n")
+assert lines[-1] == b"", "no CR LF after the last line"
+assert lines[0] == b"Datum;Ein;Aus;Unbekannt;Gesamt", lines[0]
+assert b"\n" not in b"".join(lines), "a bare LF"
+rows = [line.split(b";") for line in lines[1:-1]]
+dates, total = [], 0
+for r in rows:
+    assert len(r) == 5, r
+    i, o, u, g = map(int, r[1:])
+    assert i + o + u == g, r
+    total += g
+    dates.append(r[0].decode())
+assert dates == sorted(set(dates)), dates
+print(len(rows), total, " ".join(dates))
+PY
+}
+
+case_usage_history() {
+  # Two runs with traffic: today's row holds exactly what the saved total grew
+  # by, and the second run adds to the same row.
+  e2e_settings "BytesTransmitted=5000"
+  local day run rows sum dates grew
+  day=$(date +%F)
+  for run in 1 2; do
+    rm -f "$WINEPREFIX/bytwacht.rc"
+    start_and_wait
+    e2e_traffic 6
+    expect "capture running (run $run)" e2e_wait_tray ok 20
+    wait "$E2E_TRAFFIC_PID" 2>/dev/null
+    drv close >/dev/null
+    expect "normal exit (run $run)" equals "$(e2e_exit_code)" 0
+    read -r rows sum dates <<<"$(e2e_usage_rows)"
+    grew=$(($(e2e_ini BytesTransmitted) - 5000))
+    expect "traffic counted (run $run: $grew bytes)" test "$grew" -gt 100000
+    expect "the rows hold what the total grew by (run $run)" equals "$sum" "$grew"
+    [ "$(date +%F)" = "$day" ] && expect "one row, today's (run $run)" equals "$rows $dates" "1 $day"
+  done
+
+  # The counter reset leaves the usage alone.
+  rm -f "$WINEPREFIX/bytwacht.rc"
+  start_and_wait
+  drv command CmdResetCounter >/dev/null
+  drv wait "Traffic-Zähler zurücksetzen" 10000 >/dev/null
+  drv press "Traffic-Zähler zurücksetzen" IDYES >/dev/null
+  sleep 1
+  drv close >/dev/null
+  e2e_exit_code >/dev/null
+  expect "usage kept after a counter reset" test "$(e2e_usage_rows | cut -d' ' -f2)" -ge "$sum"
+}
+
+case_usage_dialog() {
+  # The menu item's place, the dialog with its chart, and the export through
+  # the standard save dialog.
+  local menu
+  menu=$(drv menu "$(winepath -w "$E2E_EXE")")
+  expect "menu item after the restart, before the About separator" equals "$(tr '\n' '|' <<<"$menu")" \
+    "Adapterauswahl... 40004|Einstellungen... 40008|-|Traffic-Zähler zurücksetzen 40006|Capturing neu starten... 40012|Verbrauch... 40014|-|Über Bytwacht... 40010|-|Programm beenden 40002|"
+  e2e_settings
+  # Some history of other days, so the chart and the months have something to show.
+  python3 - "$E2E_SETTINGS_DIR/verbrauch.csv" <<'PY'
+import datetime, sys
+today = datetime.date.today()
+rows = []
+for back in range(1, 400, 3):
+    d = today - datetime.timedelta(days=back)
+    i, o, u = (back * 7919) % 900000000, (back * 104729) % 300000000, (back * 13) % 5000000
+    rows.append("%s;%d;%d;%d;%d\r\n" % (d.isoformat(), i, o, u, i + o + u))
+open(sys.argv[1], "wb").write(("Datum;Ein;Aus;Unbekannt;Gesamt\r\n" + "".join(sorted(rows))).encode())
+PY
+  start_and_wait
+  e2e_traffic 12
+  expect "capture running" e2e_wait_tray ok 20
+
+  # The limit's page: 100 GiB from the 15th.
+  drv command CmdSettings >/dev/null
+  drv wait "~Bytwacht" 10000 >/dev/null
+  drv page "~Bytwacht" 4 >/dev/null
+  sleep 0.7
+  drv updown "~Bytwacht" IDC_MONTHLY_LIMIT_UPDOWN 102400 >/dev/null
+  drv updown "~Bytwacht" IDC_MONTH_START_UPDOWN 15 >/dev/null
+  sleep 0.3
+  e2e_shot sheet-verbrauch
+  drv press "~Bytwacht" IDOK >/dev/null
+  sleep 2
+  expect "limit stored in bytes" equals "$(e2e_ini Monatslimit)" 107374182400
+  expect "start day stored" equals "$(e2e_ini Monatsbeginn)" 15
+
+  drv command CmdUsage >/dev/null
+  expect "dialog shown" drv wait Verbrauch 10000
+  sleep 1
+  e2e_shot usage-dialog
+  expect "months from the start day" contains "$(drv texts Verbrauch)" "Die letzten 12 Monate (Monatsbeginn am 15.):"
+  local bars
+  bars=$(e2e_count_pixels "$E2E_ART/usage-dialog.png" 1024x768+0+0 'g > 200 and r < 60 and b < 60')
+  expect "green bars in the chart" test "$bars" -gt 200
+  drv press Verbrauch IDC_USAGE_EXPORT >/dev/null
+  expect "save dialog" drv wait "Verbrauch exportieren" 10000
+  sleep 1
+  e2e_shot usage-export
+  # Typed like a user: the name field has the focus with the proposed name selected.
+  xdotool type --delay 30 'C:\verbrauch-export.csv' >/dev/null 2>&1
+  xdotool key Return >/dev/null 2>&1
+  drv gone "Verbrauch exportieren" 10000 >/dev/null
+  local exported="$WINEPREFIX/drive_c/verbrauch-export.csv"
+  expect "exported" test -f "$exported"
+  drv press Verbrauch IDCANCEL >/dev/null
+  wait "$E2E_TRAFFIC_PID" 2>/dev/null
+  drv close >/dev/null
+  expect "normal exit" equals "$(e2e_exit_code)" 0
+  local copy saved
+  copy=$(e2e_usage_rows "$exported")
+  saved=$(e2e_usage_rows)
+  expect "the export has every day ($copy)" equals "${copy%% *}" "${saved%% *}"
+  expect "the export ends today" equals "${copy##* }" "$(date +%F)"
+}
+
+case_usage_balloons() {
+  # A damaged file is moved aside with a balloon; a monthly limit of 1 MiB is
+  # reached by the traffic: one warning balloon, and the tip shows the month.
+  e2e_settings "Monatslimit=1048576" "WindowPosX=100" "WindowPosY=100"
+  printf 'Datum;Ein;Aus\r\nkaputt\r\n' >"$E2E_SETTINGS_DIR/verbrauch.csv"
+  start_and_wait
+  sleep 1
+  e2e_shot balloon-damaged
+  expect "damaged file moved aside" equals "$(cat "$E2E_SETTINGS_DIR/verbrauch.csv.defekt" 2>/dev/null | tr -d '\r\n')" "Datum;Ein;Auskaputt"
+  sleep 8 # the balloon's time
+  e2e_traffic 15
+  expect "capture running" e2e_wait_tray ok 20
+  # About 500 KB/s: the limit is reached within a few seconds.
+  sleep 5
+  e2e_shot balloon-limit
+  sleep 8
+  e2e_hover_tray
+  e2e_shot tray-tip-month
+  xdotool mousemove 600 400 >/dev/null 2>&1
+  wait "$E2E_TRAFFIC_PID" 2>/dev/null
+  drv close >/dev/null
+  expect "normal exit" equals "$(e2e_exit_code)" 0
+  expect "a new history" test "$(e2e_usage_rows | cut -d' ' -f2)" -gt 1048576
+  expect "limit kept" equals "$(e2e_ini Monatslimit)" 1048576
+}

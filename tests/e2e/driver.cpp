@@ -17,6 +17,7 @@
 //   state                    the main window's visibility, style, rectangle and alpha
 //   close                    closes the main window like the user
 //   endsession               the logoff question to the main window; prints its answer
+//   menu EXE                 the context menu in EXE's resources: "text id" per row, "-" for a separator
 //
 // A TITLE that starts with "~" matches any window whose title contains the rest.
 // An ID is a number or a name: the program's own from res/resource.h
@@ -71,6 +72,10 @@ constexpr NamedId NamedIds[] = {
     BW_NAMED(IDC_WIRELESS_WARNING),
     BW_NAMED(IDC_REGISTER_AUTOSTART),
     BW_NAMED(IDC_REMOVE_AUTOSTART),
+    BW_NAMED(CmdUsage),
+    BW_NAMED(IDC_MONTHLY_LIMIT_UPDOWN),
+    BW_NAMED(IDC_MONTH_START_UPDOWN),
+    BW_NAMED(IDC_USAGE_EXPORT),
 };
 #undef BW_NAMED
 
@@ -225,6 +230,24 @@ int Run(int argc, wchar_t** argv) {
     DWORD_PTR answer = 0;
     SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000, &answer);
     std::printf("%lu\n", static_cast<unsigned long>(answer));
+    return 0;
+  }
+  if (command == L"menu") {
+    // The context menu's rows as the program's resources hold them: the text,
+    // "-" for a separator, and the command id.
+    HMODULE module = LoadLibraryExW(arg(2).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (module == nullptr) return Fail("cannot load the program");
+    HMENU menu = LoadMenuW(module, MAKEINTRESOURCEW(IDR_CONTEXT_MENU));
+    HMENU popup = menu != nullptr ? GetSubMenu(menu, 0) : nullptr;
+    if (popup == nullptr) return Fail("no context menu");
+    for (int i = 0; i < GetMenuItemCount(popup); ++i) {
+      wchar_t text[256] = {};
+      GetMenuStringW(popup, static_cast<UINT>(i), text, static_cast<int>(std::size(text)), MF_BYPOSITION);
+      const UINT id = GetMenuItemID(popup, i);
+      PrintLine(text[0] == L'\0' ? std::wstring(L"-") : std::wstring(text) + L" " + std::to_wstring(id));
+    }
+    DestroyMenu(menu);
+    FreeLibrary(module);
     return 0;
   }
   if (command == L"state") {

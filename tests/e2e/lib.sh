@@ -49,8 +49,10 @@ values = dict(lines)
 for o in overrides:
     k, v = o.split("=", 1)
     values[k] = v
+# Keys added after the original 18 follow them when given.
+keys = [k for k, _ in lines] + [o.split("=", 1)[0] for o in overrides if o.split("=", 1)[0] not in dict(lines)]
 with open(path, "wb") as f:
-    for k, _ in lines:
+    for k in keys:
         f.write((k + "=" + values[k] + "\r\n").encode("latin-1"))
 PY
 }

@@ -286,3 +286,16 @@ TEST(SettingsFile, AFailedSaveNeverReplacesTheOldFile) {
   EXPECT_EQ(Calls, operations) << "create, one write per line, sync, close, replace";
 }
 #endif
+
+TEST(SettingsRecord, TheLimitIsEnteredInMiBAndAnUntouchedEntryKeepsTheStoredBytes) {
+  EXPECT_EQ(LimitToMiB(10737418240u), 10240);
+  EXPECT_EQ(LimitToMiB(BytesPerMiB - 1), 0);
+  EXPECT_EQ(LimitToMiB(~0ull), INT32_MAX);
+  EXPECT_EQ(LimitFromMiB(100, 0), 100 * BytesPerMiB);
+  EXPECT_EQ(LimitFromMiB(0, 5 * BytesPerMiB), 0u);
+  EXPECT_EQ(LimitFromMiB(-3, 5 * BytesPerMiB), 0u);
+  // A hand-edited limit of 1.5 MiB shows as 1 and stays 1.5 MiB when not changed.
+  EXPECT_EQ(LimitFromMiB(1, BytesPerMiB * 3 / 2), BytesPerMiB * 3 / 2);
+  EXPECT_EQ(LimitFromMiB(2, BytesPerMiB * 3 / 2), 2 * BytesPerMiB);
+  EXPECT_EQ(LimitFromMiB(INT32_MAX, ~0ull), ~0ull);
+}
