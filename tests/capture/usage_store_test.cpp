@@ -51,13 +51,6 @@ bool RemoveFolder(const std::wstring& path) {
 
 } // namespace
 
-TEST(UsageStore, LivesBesideTheSettingsFile) {
-  EXPECT_EQ(UsageFilePath(L"C:\\Users\\x\\AppData\\Roaming\\Bytwacht\\bytwacht.ini"),
-            L"C:\\Users\\x\\AppData\\Roaming\\Bytwacht\\verbrauch.csv");
-  EXPECT_EQ(UsageFilePath(L"/home/x/bytwacht.ini"), L"/home/x/verbrauch.csv");
-  EXPECT_EQ(UsageFilePath(L""), L"");
-}
-
 TEST(UsageStore, AFirstStartBeginsAHistoryAndTheNextStartAddsToIt) {
   TempDir dir;
   const std::wstring path = dir.File(L"verbrauch.csv");
