@@ -122,7 +122,8 @@ bool InitApplication(Shell& shell) {
         shell.MainWindow,
         // "ihre" is kept on purpose: users and tests know this text.
         L"Fehler: Das Packet-Capturing konnte nicht initialisiert werden!\n\nEventuell konnte WinPCap "
-        L"nicht geladen werden.\nÜberprüfen Sie ihre WinPCap-Installation.",
+        L"nicht geladen werden.\nÜberprüfen Sie ihre WinPCap-Installation.\n\n"
+        L"Bytwacht braucht Npcap, erhältlich unter https://npcap.com/.",
         L"Fehler", MB_ICONERROR);
     return false;
   }

@@ -72,8 +72,9 @@ struct PcapFunctions {
   const char* (*LibVersion)();
 };
 
-// Access to the capture library. On Windows it loads wpcap.dll (Npcap's folder
-// in System32 first, then the normal search); its owner frees it when it goes.
+// Access to the capture library. On Windows it loads wpcap.dll from Npcap's
+// folder in System32, else from System32 itself, never from anywhere a user
+// can write to; its owner frees it when it goes.
 class PcapLibrary {
 public:
   PcapLibrary() = default;

@@ -1,11 +1,16 @@
 #include "capture/adapter_dialog.h"
 
+#include <cstring>
+#include <optional>
 #include <string>
+#include <vector>
 #include <windows.h>
 
+#include "capture/adapter_label.h"
 #include "capture/capture_engine.h"
 #include "platform/text_conversion.h"
 #include "platform/win32/diagnostics.h"
+#include "platform/win32/owned_handles.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 
@@ -18,20 +23,55 @@ struct AdapterDialogState {
   PcapDevice* Devices = nullptr; // from WM_INITDIALOG to WM_DESTROY
 };
 
-// A device without a description is listed by its name.
-std::wstring ListText(const PcapDevice& device) {
+// The first IPv4 address the capture library lists for the device.
+std::optional<Ipv4Bytes> LibraryIpv4(const PcapDevice& device) {
+  for (const PcapAddress* a = device.Addresses; a != nullptr; a = a->Next) {
+    if (a->Addr == nullptr || a->Addr->Family != PcapFamilyInet) continue;
+    Ipv4Bytes bytes;
+    std::memcpy(bytes.data(), a->Addr->Address, bytes.size());
+    return bytes;
+  }
+  return std::nullopt;
+}
+
+// The description (a device without one is listed by its name), then what the
+// system calls the adapter and its address; where the system does not know
+// the adapter, the address the capture library lists.
+std::wstring ListText(const PcapDevice& device, const std::vector<SystemAdapter>& system) {
   const char* text =
       device.Description != nullptr && device.Description[0] != '\0' ? device.Description : device.Name;
-  return NarrowToWide(text != nullptr ? text : "");
+  const std::wstring description = NarrowToWide(text != nullptr ? text : "");
+  const SystemAdapter* known = device.Name != nullptr ? FindSystemAdapter(system, device.Name) : nullptr;
+  if (known != nullptr) return AdapterListText(description, known->FriendlyName, known->Ipv4);
+  return AdapterListText(description, std::wstring(), LibraryIpv4(device));
+}
+
+// Lets the list scroll sideways to its longest text, should one not fit.
+void FitHorizontalExtent(HWND list, const std::vector<std::wstring>& texts) {
+  const WindowDC dc(list);
+  if (dc.Get() == nullptr) return;
+  const Selection font(dc.Get(), reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0)));
+  LONG widest = 0;
+  for (const std::wstring& text : texts) {
+    SIZE size{};
+    if (GetTextExtentPoint32W(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size) &&
+        size.cx > widest)
+      widest = size.cx;
+  }
+  // The list's own margins on both sides of the text.
+  SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
 }
 
 void FillList(HWND dialog, AdapterDialogState& state) {
   HWND list = GetDlgItem(dialog, IDC_ADAPTER_LIST);
+  const std::vector<SystemAdapter> system = ListSystemAdapters();
+  std::vector<std::wstring> texts;
   for (PcapDevice* device = state.Devices; device != nullptr; device = device->Next) {
-    const std::wstring text = ListText(*device);
-    const LRESULT index = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    texts.push_back(ListText(*device, system));
+    const LRESULT index = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(texts.back().c_str()));
     if (index >= 0) SendMessageW(list, LB_SETITEMDATA, index, reinterpret_cast<LPARAM>(device));
   }
+  FitHorizontalExtent(list, texts);
   SendMessageW(list, LB_SETCURSEL, 0, 0);
   SetFocus(list);
 }

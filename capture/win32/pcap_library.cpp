@@ -19,17 +19,26 @@ template <typename Function> bool Resolve(HMODULE module, const char* name, Func
   return function != nullptr;
 }
 
+// wpcap.dll from `folder` (a system folder) and nowhere else. Its own
+// dependencies (Npcap's Packet.dll) come from the same folder or System32,
+// never from the program's folder, the current directory or PATH, where a
+// planted copy would run with the user's rights.
+OwnedModule LoadFromSystemFolder(const std::wstring& folder) {
+  const std::wstring path = folder + L"\\wpcap.dll";
+  return OwnedModule(
+      LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32));
+}
+
 OwnedModule LoadWpcap() {
-  // Npcap installs its wpcap.dll into System32\Npcap; an old WinPcap (or Wine)
-  // has it where the normal search finds it.
+  // Npcap installs its wpcap.dll into System32\Npcap, an old WinPcap (and
+  // Npcap's WinPcap-compatible mode) into System32 itself, where Wine keeps
+  // its own.
   wchar_t system[MAX_PATH];
   const UINT length = GetSystemDirectoryW(system, MAX_PATH);
-  if (length > 0 && length < MAX_PATH) {
-    const std::wstring npcap = std::wstring(system, length) + L"\\Npcap\\wpcap.dll";
-    OwnedModule module(LoadLibraryExW(npcap.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
-    if (module) return module;
-  }
-  return OwnedModule(LoadLibraryW(L"wpcap.dll"));
+  if (length == 0 || length >= MAX_PATH) return OwnedModule();
+  const std::wstring systemFolder(system, length);
+  if (OwnedModule npcap = LoadFromSystemFolder(systemFolder + L"\\Npcap")) return npcap;
+  return LoadFromSystemFolder(systemFolder);
 }
 
 } // namespace

@@ -3,7 +3,13 @@
 // replaced by a device list of the test's own.
 #include <gtest/gtest.h>
 
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <iphlpapi.h>
+
 #include <atomic>
+#include <cctype>
 #include <functional>
 #include <iterator>
 #include <string>
@@ -24,7 +30,14 @@ std::atomic<int> Frees{0};
 char BetaName[] = "\\Device\\NPF_beta", BetaText[] = "Beta";
 char AlphaName[] = "\\Device\\NPF_alpha", AlphaText[] = "Alpha";
 char BareName[] = "zeta0"; // no description
-PcapDevice Devices[3];
+// A device the system knows (its GUID is filled in by the test), and one it
+// does not know, both with an address of the capture library's own.
+char KnownName[80] = "", KnownText[] = "Gamma";
+char UnknownName[] = "\\Device\\NPF_Loopback", UnknownText[] = "Delta";
+PcapSocketAddress LibraryAddress{PcapFamilyInet, {}, {10, 9, 8, 7}, {}};
+PcapAddress LibraryAddresses{nullptr, &LibraryAddress, nullptr, nullptr, nullptr};
+std::atomic<bool> WithNamedDevices{false};
+PcapDevice Devices[5];
 
 int FindAllDevs(PcapDevice** devices, char* errorBuffer) {
   ++Enumerations;
@@ -35,7 +48,9 @@ int FindAllDevs(PcapDevice** devices, char* errorBuffer) {
   // Enumerated as Beta, Alpha, then one without a description.
   Devices[0] = {&Devices[1], BetaName, BetaText, nullptr, 0};
   Devices[1] = {&Devices[2], AlphaName, AlphaText, nullptr, 0};
-  Devices[2] = {nullptr, BareName, nullptr, nullptr, 0};
+  Devices[2] = {WithNamedDevices ? &Devices[3] : nullptr, BareName, nullptr, nullptr, 0};
+  Devices[3] = {&Devices[4], KnownName, KnownText, &LibraryAddresses, 0};
+  Devices[4] = {nullptr, UnknownName, UnknownText, &LibraryAddresses, 0};
   *devices = &Devices[0];
   return 0;
 }
@@ -138,7 +153,9 @@ TEST_F(AdapterDialogTest, ListsByDescriptionSortedAndOkTakesThePreselectedFirst)
   Seen seen;
   EXPECT_TRUE(Select(seen, [](HWND dialog, HWND) { PostMessageW(dialog, WM_COMMAND, IDOK, 0); }));
   ASSERT_TRUE(seen.Found);
-  EXPECT_EQ(seen.Items, (std::vector<std::wstring>{L"Alpha", L"Beta", L"zeta0"}));
+  EXPECT_EQ(seen.Items,
+            (std::vector<std::wstring>{L"Alpha - keine IPv4-Adresse", L"Beta - keine IPv4-Adresse",
+                                       L"zeta0 - keine IPv4-Adresse"}));
   EXPECT_EQ(seen.Selected, 0);
   EXPECT_EQ(AppSettings.DeviceName, L"\\Device\\NPF_alpha");
   EXPECT_EQ(Frees.load(), 1);
@@ -176,7 +193,7 @@ TEST_F(AdapterDialogTest, TheTemplateHasItsTextsAndListStyles) {
   Seen seen;
   std::wstring caption, label, ok, cancel;
   LONG listStyle = 0;
-  RECT client{}, expected{0, 0, 186, 94};
+  RECT client{}, expected{0, 0, 280, 122};
   Select(seen, [&](HWND dialog, HWND list) {
     caption = Text(dialog);
     ok = Text(GetDlgItem(dialog, IDOK));
@@ -197,6 +214,51 @@ TEST_F(AdapterDialogTest, TheTemplateHasItsTextsAndListStyles) {
   EXPECT_EQ(listStyle & wanted, wanted);
   EXPECT_EQ(client.right, expected.right);
   EXPECT_EQ(client.bottom, expected.bottom);
+}
+
+// The system's first adapter with an IPv4 address: its GUID, friendly name and
+// address, as GetAdaptersAddresses tells them.
+bool FirstSystemAdapterWithIpv4(std::string& guid, std::wstring& friendly, std::wstring& address) {
+  ULONG size = 64 * 1024;
+  std::vector<unsigned char> buffer(size);
+  auto* list = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data());
+  if (GetAdaptersAddresses(AF_INET, GAA_FLAG_SKIP_DNS_SERVER, nullptr, list, &size) != NO_ERROR) return false;
+  for (const IP_ADAPTER_ADDRESSES* a = list; a != nullptr; a = a->Next) {
+    if (a->FirstUnicastAddress == nullptr) continue;
+    const auto* in = reinterpret_cast<const sockaddr_in*>(a->FirstUnicastAddress->Address.lpSockaddr);
+    const unsigned char* b = reinterpret_cast<const unsigned char*>(&in->sin_addr);
+    guid = a->AdapterName;
+    friendly = a->FriendlyName;
+    address = std::to_wstring(b[0]) + L"." + std::to_wstring(b[1]) + L"." + std::to_wstring(b[2]) + L"." +
+              std::to_wstring(b[3]);
+    return true;
+  }
+  return false;
+}
+
+TEST_F(AdapterDialogTest, AdaptersShowTheSystemsNameAndAddressBesideTheDescription) {
+  std::string guid;
+  std::wstring friendly, address;
+  ASSERT_TRUE(FirstSystemAdapterWithIpv4(guid, friendly, address));
+  // The capture library may spell the GUID in another case.
+  for (char& c : guid)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  lstrcpyA(KnownName, ("\\Device\\NPF_" + guid).c_str());
+  WithNamedDevices = true;
+  Seen seen;
+  EXPECT_TRUE(Select(seen, [](HWND dialog, HWND list) {
+    SendMessageW(list, LB_SETCURSEL, 2, 0);
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  }));
+  WithNamedDevices = false;
+  // Still sorted by description; the system's name and address win over the
+  // library's, which serves where the system does not know the adapter.
+  const std::wstring known =
+      friendly == L"Gamma" ? L"Gamma - " + address : L"Gamma - " + friendly + L", " + address;
+  EXPECT_EQ(seen.Items,
+            (std::vector<std::wstring>{L"Alpha - keine IPv4-Adresse", L"Beta - keine IPv4-Adresse",
+                                       L"Delta - 10.9.8.7", known, L"zeta0 - keine IPv4-Adresse"}));
+  EXPECT_EQ(AppSettings.DeviceName, L"\\Device\\NPF_Loopback");
 }
 
 TEST_F(AdapterDialogTest, AFailedEnumerationShowsTheErrorAndCountsAsCancel) {

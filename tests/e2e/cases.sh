@@ -27,7 +27,9 @@ case_first_start() {
   e2e_shot adapter-dialog
   local items
   items=$(drv items Adapter-Auswahl IDC_ADAPTER_LIST)
-  expect "loopback listed" grep -qx lo <<<"$items"
+  # Each adapter with what Windows calls it and its address (Wine's loopback
+  # is called "lo" both ways).
+  expect "loopback listed with its address" grep -qx 'lo - 127.0.0.1' <<<"$items"
   expect "sorted by description" equals "$items" "$(sort <<<"$items")"
   expect "settings folder made at start" test -d "$E2E_SETTINGS_DIR"
   drv select Adapter-Auswahl IDC_ADAPTER_LIST lo >/dev/null
@@ -282,7 +284,10 @@ case_adapter_cancel() {
   expect "adapter dialog shown" drv wait Adapter-Auswahl 30000
   drv press Adapter-Auswahl IDCANCEL >/dev/null
   expect "start-up error box" drv wait Fehler 10000
-  expect "error text" contains "$(drv texts Fehler)" "Das Packet-Capturing konnte nicht initialisiert werden!"
+  local text
+  text=$(drv texts Fehler)
+  expect "error text" contains "$text" "Das Packet-Capturing konnte nicht initialisiert werden!"
+  expect "where to get Npcap" contains "$text" "https://npcap.com/"
   drv press Fehler IDOK >/dev/null || drv press Fehler IDCANCEL >/dev/null
   expect "exit code 1" equals "$(e2e_exit_code)" 1
 }
