@@ -165,14 +165,17 @@ void DrawAverageLine(Painter& p, const Frame& f, const TrafficHistory& history) 
 
 void DrawLegend(Painter& p, const Frame& f, const GraphInput& in, const GraphMemory& memory) {
   const GraphSettings& s = in.Settings;
+  const DpiScale& px = in.Scale;
   const BPSSample newest = in.History->back();
-  const int top = f.Height - 17;
+  const int top = f.Height - px.Px(17);
+  // Positions are written for 96 DPI: a text ends at `right`, its separator
+  // stands 3 pixels further on.
   int lastSeparator = 0;
   auto text = [&](Rgb c, int right, std::wstring t) {
-    p.Text(c, TextAlign::Right, right, top, std::move(t));
-    const int sep = right + 3;
+    p.Text(c, TextAlign::Right, px.Px(right), top, std::move(t));
+    const int sep = px.Px(right + 3);
     p.Line(kBaseline, sep, f.Height, sep, f.GraphBottom + 1);
-    lastSeparator = sep;
+    lastSeparator = right + 3;
   };
 
   int base = 88;
@@ -201,7 +204,7 @@ void DrawLegend(Painter& p, const Frame& f, const GraphInput& in, const GraphMem
          FormatBytes(newest.Average) + L"/s \u00d8 " + FormatDuration(seconds));
   }
 
-  p.Text(kTotalsText, TextAlign::Left, lastSeparator + 5, top,
+  p.Text(kTotalsText, TextAlign::Left, px.Px(lastSeparator + 5), top,
          L"CE: " + FormatUnsigned(in.Counters.CacheEntries) + L"; CH: " +
              FormatUnsigned(in.Counters.CacheHits) + L"; P: " + FormatUnsigned(in.Counters.PacketCount));
 }
@@ -211,23 +214,26 @@ int Measure(const GraphInput& in, std::wstring_view text) {
 }
 
 void DrawOverlay(Painter& p, const GraphInput& in, std::int64_t index) {
+  const DpiScale& px = in.Scale;
   const BPSSample r = (*in.History)[static_cast<std::size_t>(index)];
-  p.Text(kWhite, TextAlign::Left, 2, 2,
+  const int left = px.Px(2);
+  p.Text(kWhite, TextAlign::Left, left, px.Px(2),
          L"Gesamt: " + FormatBytes(r.Total) + L"/s (Ein: " + FormatBytes(r.In) + L"/s; Aus: " +
              FormatBytes(r.Out) + L"/s; Unbek.: " + FormatBytes(r.Other) + L"/s) - Durchschnitt: " +
              FormatBytes(r.Average) + L"/s");
   if (r.TopSrcPort == 0 || r.TopDstPort == 0) {
-    p.Text(kWhite, TextAlign::Left, 2, 15, L"Keine weiteren Daten vorhanden.");
+    p.Text(kWhite, TextAlign::Left, left, px.Px(15), L"Keine weiteren Daten vorhanden.");
     return;
   }
-  p.Text(kWhite, TextAlign::Left, 2, 15, L"Verbindung mit gr\u00f6\u00dftem Datendurchsatz:");
+  p.Text(kWhite, TextAlign::Left, left, px.Px(15), L"Verbindung mit gr\u00f6\u00dftem Datendurchsatz:");
   const std::wstring source = ShortHostName(r.TopSrcHost);
   const std::wstring destination = ShortHostName(r.TopDstHost);
-  const int stop1 = Measure(in, L"Quelle: ") + 5;
+  const int stop1 = Measure(in, L"Quelle: ") + px.Px(5);
   const std::wstring& longer = source.size() > destination.size() ? source : destination;
-  const int stop2 = stop1 + Measure(in, longer + L" ") + 5;
-  p.Tabbed(kWhite, 2, 28, stop1, stop2, L"Quelle:\t" + source + L" \tPort: " + FormatInteger(r.TopSrcPort));
-  p.Tabbed(kWhite, 2, 41, stop1, stop2,
+  const int stop2 = stop1 + Measure(in, longer + L" ") + px.Px(5);
+  p.Tabbed(kWhite, left, px.Px(28), stop1, stop2,
+           L"Quelle:\t" + source + L" \tPort: " + FormatInteger(r.TopSrcPort));
+  p.Tabbed(kWhite, left, px.Px(41), stop1, stop2,
            L"Ziel:\t" + destination + L" \tPort: " + FormatInteger(r.TopDstPort));
 }
 
@@ -256,7 +262,7 @@ GraphPicture ComposeGraph(const GraphInput& in, GraphMemory& memory) {
   Frame f{};
   f.Width = in.Width;
   f.Height = in.Height;
-  f.GraphBottom = in.Height - 20;
+  f.GraphBottom = in.Height - in.Scale.Px(LegendStripHeight);
   f.ChartHeight = static_cast<float>(f.GraphBottom);
   f.N = history.size();
   f.Hovered = HoverIndexAt(f.N, f.Width, f.GraphBottom, in.Cursor);
@@ -294,9 +300,9 @@ GraphPicture ComposeGraph(const GraphInput& in, GraphMemory& memory) {
   p.Line(kBaseline, 0, f.GraphBottom, f.Width, f.GraphBottom);
 
   if (f.N == 0) {
-    p.Text(kCyan, TextAlign::Left, 5, 5, L"Warte auf WinPCap...");
+    p.Text(kCyan, TextAlign::Left, in.Scale.Px(5), in.Scale.Px(5), L"Warte auf WinPCap...");
     // "ihre" is kept on purpose: users and tests know this text.
-    p.Text(kYellow, TextAlign::Left, 5, 18,
+    p.Text(kYellow, TextAlign::Left, in.Scale.Px(5), in.Scale.Px(18),
            L"Falls dieser Status l\u00e4nger besteht, sollten Sie ihre Einstellungen \u00fcberpr\u00fcfen.");
   } else {
     if (s.AvgTime != 1) DrawAverageLine(p, f, history);

@@ -9,6 +9,7 @@
 
 #include "capture/capture_engine.h"
 #include "capture/traffic_history.h"
+#include "view/dpi_scale.h"
 #include "view/draw_ops.h"
 
 struct GraphSettings {
@@ -36,6 +37,9 @@ struct GraphInput {
   EngineCounters Counters;
   GraphSettings Settings;
   int Width = 0, Height = 0;
+  // The window's DPI: margins, text rows, legend and overlay positions scale
+  // with it, the bars' 3-pixel slots do not.
+  DpiScale Scale;
   GraphCursor Cursor;
   TextMeasureFn Measure = nullptr;
   void* MeasureContext = nullptr;

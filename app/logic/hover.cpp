@@ -1,17 +1,17 @@
 #include "app/logic/hover.h"
 
-HoverRefresh HoverState::OnMouseMove(std::uint64_t now, const WindowRect& client, int x) {
+HoverRefresh HoverState::OnMouseMove(std::uint64_t now, const WindowRect& client, int x, DpiScale scale) {
   HoverRefresh refresh;
   if (now <= NextHoverRefresh) return refresh;
   refresh.Refresh = true;
   refresh.Band = client;
-  refresh.Band.Left += 2;
-  refresh.Band.Top += 5;
-  refresh.Band.Bottom = 60;
+  refresh.Band.Left += scale.Px(2);
+  refresh.Band.Top += scale.Px(5);
+  refresh.Band.Bottom = scale.Px(60);
   refresh.Strip = client;
-  refresh.Strip.Left = x - 3;
-  refresh.Strip.Right = x + 3;
-  refresh.Strip.Bottom -= 20;
+  refresh.Strip.Left = x - scale.Px(3);
+  refresh.Strip.Right = x + scale.Px(3);
+  refresh.Strip.Bottom -= scale.Px(LegendStripHeight);
   refresh.PreviousStrip = LastCursorStrip;
   LastCursorStrip = refresh.Strip;
   NextHoverRefresh = now + HoverRefreshMs;

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "app/logic/window_state.h"
+#include "view/dpi_scale.h"
 
 constexpr std::uint64_t HoverRefreshMs = 150;
 constexpr int HoverFadeMs = 150;
@@ -22,8 +23,9 @@ enum class HoverFade { None, In, Out };
 class HoverState {
 public:
   // A mouse move at `now` (64-bit ticks, so that the throttle survives the
-  // 32-bit tick wrap) with the cursor at client x.
-  HoverRefresh OnMouseMove(std::uint64_t now, const WindowRect& client, int x);
+  // 32-bit tick wrap) with the cursor at client x; the areas follow the
+  // graph's layout at the window's DPI.
+  HoverRefresh OnMouseMove(std::uint64_t now, const WindowRect& client, int x, DpiScale scale = {});
   // Whether to fade in (and ask for the mouse-leave notice) on this move.
   HoverFade OnMouseMoveFade(bool fadeOnHover);
   // The mouse left the window. The tracking flag is always cleared, so that a

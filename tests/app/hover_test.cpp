@@ -26,6 +26,18 @@ TEST(Hover, RefreshIsThrottledAndRepaintsThePreviousStrip) {
   EXPECT_EQ(later.Strip.Left, 117);
 }
 
+TEST(Hover, AreasFollowTheGraphLayoutAtTheWindowDpi) {
+  HoverState hover;
+  const WindowRect client{0, 0, 568, 122};
+  const HoverRefresh r = hover.OnMouseMove(1000, client, 200, DpiScale{192});
+  EXPECT_EQ(r.Band.Left, 4);
+  EXPECT_EQ(r.Band.Top, 10);
+  EXPECT_EQ(r.Band.Bottom, 120) << "reaches below the last overlay row at 82 + 28";
+  EXPECT_EQ(r.Strip.Left, 194);
+  EXPECT_EQ(r.Strip.Right, 206);
+  EXPECT_EQ(r.Strip.Bottom, 82) << "the baseline above the 40-pixel legend strip";
+}
+
 TEST(Hover, ThrottleKeepsWorkingPastTheThirtyTwoBitTickWrap) {
   HoverState hover;
   ASSERT_TRUE(hover.OnMouseMove(0xFFFFFF00ull, Client, 10).Refresh);

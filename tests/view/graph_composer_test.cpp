@@ -585,3 +585,76 @@ TEST(GraphComposer, WaitingStateHasNoLegendAndNoOverlay) {
   EXPECT_EQ(s.Memory.LastSampleCount, 0u);
   EXPECT_EQ(s.Memory.LastMaximum, 0);
 }
+
+TEST(DpiScale, RoundsLikeMulDivAndLeavesNinetySixAlone) {
+  for (int v : {0, 1, 2, 3, 5, 14, 17, 20, 85, 88, 300, 575})
+    EXPECT_EQ(ScaleForDpi(v, 96), v) << v;
+  EXPECT_EQ(ScaleForDpi(14, 120), 18) << "17.5 rounds up";
+  EXPECT_EQ(ScaleForDpi(17, 144), 26) << "25.5 rounds up";
+  EXPECT_EQ(ScaleForDpi(17, 120), 21) << "21.25 rounds down";
+  EXPECT_EQ(ScaleForDpi(-3, 144), -5) << "halves away from zero, as MulDiv";
+  EXPECT_EQ(ScaleForDpi(300, 192), 600);
+  EXPECT_EQ(ScaleForDpi(300, 0), 300) << "no DPI reported counts as 100 %";
+}
+
+// The legend, the overlay, the waiting texts and the hover limit at the usual
+// scalings; the bars keep their 3-pixel slots.
+TEST(GraphComposer, LayoutScalesWithTheWindowDpi) {
+  struct Expect {
+    int Dpi, Bottom, LegendTop, SepAkt, SepMax, Counters, Rows[4], Stop1, WaitRow;
+  } const cases[] = {
+      {96, 180, 183, 88, 176, 269, {2, 15, 28, 41}, 56 + 5, 18},
+      {120, 175, 179, 110, 220, 336, {3, 19, 35, 51}, 56 + 6, 23},
+      {144, 170, 174, 132, 264, 404, {3, 23, 42, 62}, 56 + 8, 27},
+      {192, 160, 166, 176, 352, 538, {4, 30, 56, 82}, 56 + 10, 36},
+  };
+  for (const Expect& e : cases) {
+    SCOPED_TRACE(e.Dpi);
+    Scene s(900, 200);
+    s.Input.Scale = {e.Dpi};
+    s.Add(5, 1000);
+    BPSSample r = Rec(1000);
+    r.TopSrcPort = 443, r.TopDstPort = 80;
+    r.TopSrcHost = L"a", r.TopDstHost = L"b";
+    s.History.Append(r);
+
+    s.HoverAt(897, e.Bottom);
+    EXPECT_EQ(s.Paint().Hovered, -1) << "on the baseline";
+    s.HoverAt(897, e.Bottom - 1);
+    const GraphPicture p = s.Paint();
+    EXPECT_EQ(p.GraphBottom, e.Bottom);
+    EXPECT_EQ(p.Hovered, 5);
+    EXPECT_EQ(OfKind(p, DrawKind::Rect).back().X1, 897) << "bar slots do not scale";
+
+    const DrawOp* akt = TextEndingWith(p, L"/s akt.");
+    ASSERT_NE(akt, nullptr);
+    EXPECT_EQ(akt->X1, ScaleForDpi(85, e.Dpi));
+    EXPECT_EQ(akt->Y1, e.LegendTop);
+    std::vector<int> separators;
+    for (const DrawOp& l : Lines(p, kBaseline))
+      if (l.X1 == l.X2) {
+        separators.push_back(l.X1);
+        EXPECT_EQ(l.Y2, e.Bottom + 1);
+      }
+    ASSERT_GE(separators.size(), 2u);
+    EXPECT_EQ(separators[0], e.SepAkt);
+    EXPECT_EQ(separators[1], e.SepMax);
+    EXPECT_EQ(TextStartingWith(p, L"CE: ")->X1, e.Counters);
+
+    const std::wstring rowStarts[] = {L"Gesamt: ", L"Verbindung", L"Quelle:\t", L"Ziel:\t"};
+    for (int row = 0; row < 4; ++row) {
+      const DrawOp* t = TextStartingWith(p, rowStarts[row]);
+      ASSERT_NE(t, nullptr);
+      EXPECT_EQ(t->Y1, e.Rows[row]);
+      EXPECT_EQ(t->X1, e.Rows[0]) << "left edge 2 pixels at 96 DPI, like the top row";
+    }
+    EXPECT_EQ(TextStartingWith(p, L"Quelle:\t")->TabStops[0], e.Stop1);
+
+    Scene waiting(900, 200);
+    waiting.Input.Scale = {e.Dpi};
+    const GraphPicture idle = waiting.Paint();
+    const DrawOp* advice = TextStartingWith(idle, L"Falls dieser Status");
+    ASSERT_NE(advice, nullptr);
+    EXPECT_EQ(advice->Y1, e.WaitRow);
+  }
+}

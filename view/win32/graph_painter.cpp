@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/win32/dpi.h"
 #include "platform/win32/owned_handles.h"
 #include "view/win32/graph_canvas.h"
 
@@ -53,10 +54,12 @@ void PaintGraphFrom(HWND window, HDC dc, const GraphSource& source, const Settin
   const int bufferWidth = std::max<int>(GetDeviceCaps(dc, HORZRES), client.right);
   const int bufferHeight = std::max<int>(GetDeviceCaps(dc, VERTRES), client.bottom);
 
+  const DpiScale scale{WindowDpi(window)};
+
   OwnedDc buffer(CreateCompatibleDC(dc));
   OwnedBitmap bitmap(CreateCompatibleBitmap(dc, bufferWidth, bufferHeight));
-  OwnedFont font(
-      CreateFontW(14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, L"Arial"));
+  OwnedFont font(CreateFontW(scale.Px(GraphFontHeight), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                             DEFAULT_CHARSET, 0, 0, 0, 0, L"Arial"));
   const HDC mem = buffer.Get();
   Selection bitmapSelection(mem, bitmap.Get());
   Selection fontSelection(mem, font.Get());
@@ -68,6 +71,7 @@ void PaintGraphFrom(HWND window, HDC dc, const GraphSource& source, const Settin
   input.Settings.AvgTime = settings.AvgTime.load();
   input.Settings.UseGradients = settings.UseGradients;
   input.Settings.ShowInOut = settings.ShowInOut;
+  input.Scale = scale;
   input.Measure = MeasureTextOnDc;
   input.MeasureContext = mem;
   {
