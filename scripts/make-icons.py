@@ -170,7 +170,9 @@ def main():
         images = []
         for size in icon["sizes"]:
             rows = render(src, icon, size)
-            for depth in icon["depths"]:
+            # A 256-colour image first where one is asked for, as before.
+            depths = ([8] if size in icon.get("paletted_sizes", []) else []) + icon["depths"]
+            for depth in depths:
                 images.append((size, depth, image_bytes(rows, size, depth)))
         write_ico(os.path.join(sys.argv[2], icon["file"]), images)
 
