@@ -6,6 +6,7 @@ class Settings;
 
 struct WindowRect {
   std::int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
+  bool operator==(const WindowRect&) const = default;
 };
 
 // Copies the window's state into the record. The rectangle is taken only from a
