@@ -1,6 +1,7 @@
 #include "settings/win32/autostart.h"
 
 #include "platform/win32/owned_handles.h"
+#include "settings/autostart_value.h"
 
 std::wstring ModulePath() {
   // A path longer than a fixed buffer would be cut silently and registered as
@@ -20,10 +21,32 @@ std::wstring ModulePath() {
 
 namespace {
 
-bool OpenRunKey(const wchar_t* keyPath, OwnedKey& key) {
+bool OpenRunKey(const wchar_t* keyPath, OwnedKey& key, REGSAM access = KEY_WRITE) {
   HKEY raw = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath, 0, KEY_WRITE, &raw) != ERROR_SUCCESS) return false;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath, 0, access, &raw) != ERROR_SUCCESS) return false;
   key.Reset(raw);
+  return true;
+}
+
+bool WriteValue(HKEY key, const std::wstring& data) {
+  const DWORD bytes = static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t));
+  return RegSetValueExW(key, AutostartValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                        bytes) == ERROR_SUCCESS;
+}
+
+// The value's text; false when it is missing or no string. RegGetValueW
+// makes sure the text ends in a zero, which the registry does not promise.
+bool ReadValue(HKEY key, std::wstring& data) {
+  DWORD bytes = 0;
+  if (RegGetValueW(key, nullptr, AutostartValueName, RRF_RT_REG_SZ, nullptr, nullptr, &bytes) !=
+      ERROR_SUCCESS)
+    return false;
+  std::wstring buffer(bytes / sizeof(wchar_t) + 1, L'\0');
+  bytes = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+  if (RegGetValueW(key, nullptr, AutostartValueName, RRF_RT_REG_SZ, nullptr, buffer.data(), &bytes) !=
+      ERROR_SUCCESS)
+    return false;
+  data = buffer.c_str();
   return true;
 }
 
@@ -33,10 +56,16 @@ AutostartResult RegisterAutostart(const wchar_t* keyPath, const std::wstring& pr
   OwnedKey key;
   if (!OpenRunKey(keyPath, key)) return AutostartResult::KeyNotOpened;
   if (programPath.empty()) return AutostartResult::NotWritten;
-  const DWORD bytes = static_cast<DWORD>((programPath.size() + 1) * sizeof(wchar_t));
-  const LSTATUS status = RegSetValueExW(key.Get(), AutostartValueName, 0, REG_SZ,
-                                        reinterpret_cast<const BYTE*>(programPath.c_str()), bytes);
-  return status == ERROR_SUCCESS ? AutostartResult::Written : AutostartResult::NotWritten;
+  return WriteValue(key.Get(), AutostartCommand(programPath)) ? AutostartResult::Written
+                                                              : AutostartResult::NotWritten;
+}
+
+bool QuoteBareAutostart(const wchar_t* keyPath, const std::wstring& programPath) {
+  OwnedKey key;
+  std::wstring value;
+  if (!OpenRunKey(keyPath, key, KEY_QUERY_VALUE | KEY_SET_VALUE) || !ReadValue(key.Get(), value))
+    return false;
+  return AutostartNeedsQuotes(value, programPath) && WriteValue(key.Get(), AutostartCommand(programPath));
 }
 
 AutostartResult RemoveAutostart(const wchar_t* keyPath) {

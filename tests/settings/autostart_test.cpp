@@ -31,20 +31,26 @@ protected:
       return L"<none>";
     return data;
   }
+
+  static void StoreValue(const std::wstring& data) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, ScratchKey, AutostartValueName, REG_SZ, data.c_str(),
+                    static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+  }
 };
 
-TEST_F(Autostart, RegisterStoresTheFullPathAndRemoveWorksOnce) {
+TEST_F(Autostart, RegisterStoresTheQuotedFullPathAndRemoveWorksOnce) {
   const std::wstring path = ModulePath();
   ASSERT_FALSE(path.empty());
   EXPECT_NE(path.find(L".exe"), std::wstring::npos);
 
   EXPECT_EQ(RegisterAutostart(ScratchKey, path), AutostartResult::Written);
   DWORD type = 0;
-  EXPECT_EQ(StoredValue(&type), path);
+  EXPECT_EQ(StoredValue(&type), L"\"" + path + L"\"");
   EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
   // Registering again replaces the value.
-  EXPECT_EQ(RegisterAutostart(ScratchKey, L"C:\\other\\bytwacht.exe"), AutostartResult::Written);
-  EXPECT_EQ(StoredValue(&type), L"C:\\other\\bytwacht.exe");
+  EXPECT_EQ(RegisterAutostart(ScratchKey, L"C:\\Program Files\\Bytwacht\\bytwacht.exe"),
+            AutostartResult::Written);
+  EXPECT_EQ(StoredValue(&type), L"\"C:\\Program Files\\Bytwacht\\bytwacht.exe\"");
 
   EXPECT_EQ(RemoveAutostart(ScratchKey), AutostartResult::Deleted);
   EXPECT_EQ(StoredValue(&type), L"<none>");
@@ -62,6 +68,24 @@ TEST_F(Autostart, MissingKeyAndUnreadablePathAreFailuresNotSuccess) {
   EXPECT_EQ(RegisterAutostart(ScratchKey, L""), AutostartResult::NotWritten);
   DWORD type = 0;
   EXPECT_EQ(StoredValue(&type), L"<none>");
+}
+
+TEST_F(Autostart, ABareEntryOfAnEarlierVersionIsQuotedOnlyWhenItIsOursAndAmbiguous) {
+  const std::wstring ours = L"C:\\Program Files\\Bytwacht\\bytwacht.exe";
+  DWORD type = 0;
+  EXPECT_FALSE(QuoteBareAutostart(ScratchKey, ours)) << "no entry at all";
+  EXPECT_EQ(StoredValue(&type), L"<none>");
+
+  StoreValue(L"c:\\program files\\bytwacht\\BYTWACHT.EXE");
+  EXPECT_TRUE(QuoteBareAutostart(ScratchKey, ours));
+  EXPECT_EQ(StoredValue(&type), L"\"" + ours + L"\"");
+  EXPECT_FALSE(QuoteBareAutostart(ScratchKey, ours)) << "already safe";
+
+  for (const std::wstring other : {L"C:\\Other Copy\\bytwacht.exe", L"C:\\Tools\\bytwacht.exe"}) {
+    StoreValue(other);
+    EXPECT_FALSE(QuoteBareAutostart(ScratchKey, ours));
+    EXPECT_EQ(StoredValue(&type), other);
+  }
 }
 
 TEST(AutostartBoxes, TitlesAndIconsFollowTheButton) {
