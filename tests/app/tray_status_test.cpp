@@ -3,6 +3,7 @@
 #include "app/logic/shell_constants.h"
 #include "app/logic/tip_text.h"
 #include "app/logic/tray_fields.h"
+#include "app/logic/tray_retry.h"
 #include "app/logic/tray_status.h"
 #include "capture/bps_sample.h"
 #include "capture/status_message.h"
@@ -125,3 +126,18 @@ TEST(TipText, NewestSampleFiguresWithoutPerSecond) {
 }
 
 } // namespace
+
+TEST(TrayAddRetry, EveryTwoSecondsUntilTheIconIsThereOrTwoMinutesHavePassed) {
+  TrayAddRetry retry;
+  EXPECT_FALSE(retry.Retrying());
+  retry.Begin(10'000);
+  EXPECT_TRUE(retry.AfterAttempt(12'000, false));
+  EXPECT_TRUE(retry.AfterAttempt(129'999, false));
+  EXPECT_FALSE(retry.AfterAttempt(130'000, false)) << "gives up after two minutes";
+  EXPECT_FALSE(retry.Retrying());
+
+  // Success, also from a TaskbarCreated re-add in between, ends it at once.
+  retry.Begin(0);
+  EXPECT_FALSE(retry.AfterAttempt(2'000, true));
+  EXPECT_FALSE(retry.AfterAttempt(4'000, false)) << "a later failure does not restart it";
+}

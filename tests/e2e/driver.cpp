@@ -14,7 +14,11 @@
 //   updown TITLE ID N        sets an up-down's position
 //   page TITLE N             shows page N of a property sheet
 //   command ID               the main window's menu command ID
-//   state                    the main window's visibility, style, rectangle and alpha
+//   state                    the main window's visibility, style, rectangle, alpha, client
+//                            area on the screen and DPI
+//   place X Y W H            moves and sizes the main window (as a vanished monitor would leave it)
+//   notopmost                takes the main window out of the topmost band
+//   post MSG [WPARAM [LPARAM]]  posts a message to the main window (numbers may be 0x...)
 //   close                    closes the main window like the user
 //   endsession               the logoff question to the main window; prints its answer
 //   menu EXE                 the context menu in EXE's resources: "text id" per row, "-" for a separator
@@ -165,6 +169,14 @@ HWND FindControl(HWND top, int id) {
 
 HWND MainWindow() { return FindWindowW(L"BytwachtMainWndClass", nullptr); }
 
+// GetDpiForWindow where the system has it (Windows 10 1607 and later), else 0.
+unsigned DpiOf(HWND window) {
+  using Fn = UINT(WINAPI*)(HWND);
+  const auto fn = reinterpret_cast<Fn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  return fn != nullptr ? fn(window) : 0;
+}
+
 void PrintLine(const std::wstring& text) {
   const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
                                        nullptr, nullptr);
@@ -184,7 +196,7 @@ int Run(int argc, wchar_t** argv) {
   if (argc < 2) return Fail("usage: driver COMMAND ...");
   const std::wstring command = argv[1];
   auto arg = [&](int i) { return i < argc ? std::wstring(argv[i]) : std::wstring(); };
-  auto number = [&](int i, long fallback) { return i < argc ? std::wcstol(argv[i], nullptr, 10) : fallback; };
+  auto number = [&](int i, long fallback) { return i < argc ? std::wcstol(argv[i], nullptr, 0) : fallback; };
   auto id = [&](int i) { return IdFrom(arg(i)); };
 
   if (command == L"wait") return WaitTopWindow(arg(2), number(3, 15000)) ? 0 : Fail("timeout");
@@ -258,11 +270,39 @@ int Run(int argc, wchar_t** argv) {
     BYTE alpha = 0;
     DWORD flags = 0;
     GetLayeredWindowAttributes(main, nullptr, &alpha, &flags);
-    std::printf("visible=%d style=%08lx exstyle=%08lx rect=%ld,%ld,%ld,%ld alpha=%u\n",
+    RECT client{};
+    GetClientRect(main, &client);
+    POINT origin{0, 0};
+    ClientToScreen(main, &origin);
+    std::printf("visible=%d style=%08lx exstyle=%08lx rect=%ld,%ld,%ld,%ld alpha=%u client=%ld,%ld,%ld,%ld "
+                "dpi=%u\n",
                 IsWindowVisible(main) ? 1 : 0, static_cast<unsigned long>(GetWindowLongW(main, GWL_STYLE)),
                 static_cast<unsigned long>(GetWindowLongW(main, GWL_EXSTYLE)), rect.left, rect.top,
-                rect.right, rect.bottom, alpha);
+                rect.right, rect.bottom, alpha, origin.x, origin.y, client.right, client.bottom, DpiOf(main));
     return 0;
+  }
+  if (command == L"place") {
+    HWND main = MainWindow();
+    if (main == nullptr) return Fail("no main window");
+    return SetWindowPos(main, nullptr, number(2, 0), number(3, 0), number(4, 0), number(5, 0),
+                        SWP_NOZORDER | SWP_NOACTIVATE)
+               ? 0
+               : Fail("not moved");
+  }
+  if (command == L"notopmost") {
+    HWND main = MainWindow();
+    if (main == nullptr) return Fail("no main window");
+    return SetWindowPos(main, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE)
+               ? 0
+               : Fail("not changed");
+  }
+  if (command == L"post") {
+    HWND main = MainWindow();
+    if (main == nullptr) return Fail("no main window");
+    return PostMessageW(main, static_cast<UINT>(number(2, 0)), static_cast<WPARAM>(number(3, 0)),
+                        static_cast<LPARAM>(number(4, 0)))
+               ? 0
+               : Fail("post failed");
   }
 
   HWND top = WaitTopWindow(arg(2), 10000);
