@@ -38,7 +38,7 @@ xvfb_pid="$BYTWACHT_XVFB_PID"
 cases=("$@")
 [ ${#cases[@]} -eq 0 ] && cases=(first_start second_instance settings_sheet filter_change interval_change
   menu_commands autostart close_hidden_and_session_end adapter_cancel adapter_not_opened window_behaviour exit_during_sheet stored_window_styles graph_modes taskbar_restart
-  usage_history usage_dialog usage_balloons)
+  usage_history usage_dialog usage_balloons display_change dpi_scaling)
 
 failed=()
 for c in "${cases[@]}"; do

@@ -199,10 +199,19 @@ case_menu_commands() {
   expect "counter reset" test "$(e2e_ini BytesTransmitted)" -lt 999999999999
 }
 
+# The Run value as Wine's reg prints it: everything after the type.
+run_value() {
+  wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v Bytwacht 2>/dev/null |
+    tr -d '\r' | sed -n 's/^ *Bytwacht *REG_SZ *//p'
+}
+
 case_autostart() {
+  # The program lives in a folder with a space, where a bare path is ambiguous.
   e2e_settings
-  start_and_wait
-  local run='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+  local dir="$WINEPREFIX/drive_c/Program Files/Byt wacht" exe='C:\Program Files\Byt wacht\bytwacht.exe'
+  mkdir -p "$dir"
+  cp "$E2E_EXE" "$dir/bytwacht.exe"
+  E2E_EXE="$dir/bytwacht.exe" start_and_wait
   drv command CmdSettings >/dev/null
   drv wait "~Bytwacht" 10000 >/dev/null
   drv page "~Bytwacht" 3 >/dev/null
@@ -212,7 +221,7 @@ case_autostart() {
   expect "registered" contains "$(drv texts 'Autostart registrieren')" "Autostart wurde erfolgreich registriert!"
   drv press "Autostart registrieren" IDCANCEL >/dev/null || drv press "Autostart registrieren" IDOK >/dev/null
   drv gone "Autostart registrieren" 5000 >/dev/null
-  expect "value in the registry" contains "$(wine reg query "$run" /v Bytwacht 2>/dev/null)" "bytwacht.exe"
+  expect "value is the quoted path" equals "$(run_value)" "\"$exe\""
 
   drv press "~Bytwacht" IDC_REMOVE_AUTOSTART >/dev/null
   expect "remove box" drv wait "Autostart entfernen" 10000
@@ -224,10 +233,26 @@ case_autostart() {
   expect "second remove fails" contains "$(drv texts 'Autostart entfernen')" "Eventuell wurde er bereits entfernt"
   e2e_shot autostart-remove-twice
   drv press "Autostart entfernen" IDCANCEL >/dev/null || drv press "Autostart entfernen" IDOK >/dev/null
-  expect "value gone" test -z "$(wine reg query "$run" /v Bytwacht 2>/dev/null | grep -i bytwacht)"
+  expect "value gone" test -z "$(run_value)"
   drv press "~Bytwacht" IDCANCEL >/dev/null
   drv close >/dev/null
   e2e_exit_code >/dev/null
+
+  # The bare entry of an earlier version is recognised as this program's and
+  # quoted at the next start; another program's entry is left alone.
+  wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v Bytwacht /d "$exe" /f >/dev/null 2>&1
+  rm -f "$WINEPREFIX/bytwacht.rc"
+  E2E_EXE="$dir/bytwacht.exe" start_and_wait
+  drv close >/dev/null
+  e2e_exit_code >/dev/null
+  expect "bare entry quoted" equals "$(run_value)" "\"$exe\""
+  wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v Bytwacht /d 'C:\Other Place\bytwacht.exe' /f \
+    >/dev/null 2>&1
+  rm -f "$WINEPREFIX/bytwacht.rc"
+  E2E_EXE="$dir/bytwacht.exe" start_and_wait
+  drv close >/dev/null
+  e2e_exit_code >/dev/null
+  expect "other entry untouched" equals "$(run_value)" 'C:\Other Place\bytwacht.exe'
 }
 
 case_close_hidden_and_session_end() {
@@ -546,4 +571,131 @@ case_usage_balloons() {
   expect "normal exit" equals "$(e2e_exit_code)" 0
   expect "a new history" test "$(e2e_usage_rows | cut -d' ' -f2)" -gt 1048576
   expect "limit kept" equals "$(e2e_ini Monatslimit)" 1048576
+}
+
+# Fields of `drv state`: rect or client as four numbers.
+state_field() { sed -n "s/.* $1=\([-0-9]*\),\([-0-9]*\),\([-0-9]*\),\([-0-9]*\).*/\1 \2 \3 \4/p" <<<"$2"; }
+# A size written for 96 DPI at DPI $2, rounded as MulDiv rounds.
+px() { echo $((($1 * $2 + 48) / 96)); }
+# Whether `drv state` shows the window on the virtual desktop and in the topmost band.
+on_desktop() {
+  local l t r b
+  read -r l t r b <<<"$(state_field rect "$1")"
+  [ "$l" -ge 0 ] && [ "$t" -ge 0 ] && [ "$r" -le 1024 ] && [ "$b" -le 768 ] ||
+    { echo "    rect $l,$t,$r,$b is not on the 1024x768 desktop"; return 1; }
+}
+topmost() {
+  local ex
+  ex=$(sed -n 's/.*exstyle=\([0-9a-f]*\).*/\1/p' <<<"$1")
+  [ $((0x$ex & 0x8)) -ne 0 ] || { echo "    exstyle $ex has no WS_EX_TOPMOST"; return 1; }
+}
+
+case_display_change() {
+  # Stored on a monitor that is gone: the window opens on screen, its size kept.
+  e2e_settings "WindowPosX=5000" "WindowPosY=4000" "WindowWidth=400" "WindowHeight=160" "AlwaysOnTop=1"
+  start_and_wait
+  local state l t r b
+  state=$(drv state)
+  expect "opened on the desktop" on_desktop "$state"
+  read -r l t r b <<<"$(state_field rect "$state")"
+  expect "size kept" equals "$((r - l))x$((b - t))" 400x160
+  expect "on top" topmost "$state"
+  e2e_shot offscreen-rescued
+
+  # Left off-screen by a display change: back with the next WM_DISPLAYCHANGE,
+  # which also puts it on top again.
+  drv notopmost >/dev/null
+  drv place 3000 -2000 400 160 >/dev/null
+  drv post 0x7E 32 0x03000400 >/dev/null # WM_DISPLAYCHANGE, 32 bits, 1024 x 768
+  sleep 1
+  state=$(drv state)
+  expect "back after a display change" on_desktop "$state"
+  expect "on top after a display change" topmost "$state"
+
+  drv notopmost >/dev/null
+  drv post 0x218 0x12 >/dev/null # WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC
+  sleep 1
+  expect "on top after resume" topmost "$(drv state)"
+  drv notopmost >/dev/null
+  drv taskbarcreated >/dev/null
+  sleep 1
+  expect "on top after the taskbar came back" topmost "$(drv state)"
+
+  drv close >/dev/null
+  expect "normal exit" equals "$(e2e_exit_code)" 0
+  expect "stored on screen" test "$(e2e_ini WindowPosX)" -lt 1024
+}
+
+# One start at a display scaling: Wine reports the prefix's LogPixels as every
+# window's DPI and scales nothing itself, so what grows is the program's own
+# layout. Screenshots of the adapter dialog, the graph, the sheet and the tray.
+e2e_dpi_round() {
+  local dpi="$1" state cx cy cw ch
+  e2e_start
+  expect "adapter dialog at $dpi" drv wait Adapter-Auswahl 30000
+  sleep 1
+  e2e_shot "dpi$dpi-adapter-dialog"
+  drv select Adapter-Auswahl IDC_ADAPTER_LIST lo >/dev/null
+  drv press Adapter-Auswahl IDOK >/dev/null
+  expect "main window at $dpi" drv wait Bytwacht 20000
+  e2e_traffic 16
+  sleep 1.5
+  state=$(drv state)
+  expect "window DPI $dpi" contains "$state" "dpi=$dpi"
+  local l t r b
+  read -r l t r b <<<"$(state_field rect "$state")"
+  expect "default size at $dpi" equals "$((r - l))x$((b - t))" "$(px 300 "$dpi")x$(px 100 "$dpi")"
+
+  drv command CmdSettings >/dev/null
+  expect "sheet at $dpi" drv wait "~Bytwacht" 10000
+  sleep 0.7
+  e2e_shot "dpi$dpi-sheet-fenster"
+  for page in 1:graph 2:winpcap 3:autostart; do
+    drv page "~Bytwacht" "${page%%:*}" >/dev/null
+    sleep 0.7
+    e2e_shot "dpi$dpi-sheet-${page#*:}"
+  done
+  drv press "~Bytwacht" IDCANCEL >/dev/null
+  sleep 8
+
+  # The cursor on the newest bar: its figures in the overlay.
+  read -r cx cy cw ch <<<"$(state_field client "$(drv state)")"
+  xdotool mousemove $((cx + cw - 3)) $((cy + ch - $(px 20 "$dpi") - 3)) >/dev/null 2>&1
+  sleep 1.5
+  e2e_shot "dpi$dpi-screen"
+  convert "$E2E_ART/dpi$dpi-screen.png" -crop "$((r - l + 20))x$((b - t + 20))+$((l > 10 ? l - 10 : 0))+$((t > 10 ? t - 10 : 0))" \
+    +repage "$E2E_ART/dpi$dpi-graph.png"
+  convert "$E2E_ART/dpi$dpi-screen.png" -crop 200x80+824+688 +repage "$E2E_ART/dpi$dpi-tray.png"
+
+  # Legend separators in the client's bottom row: 88, 176 and 264 at 96 DPI.
+  local separators
+  separators=$(e2e_matching_columns "$E2E_ART/dpi$dpi-screen.png" "${cw}x1+$cx+$((cy + ch - 1))" \
+    'r < 40 and 70 < g < 120 and 160 < b < 220' | head -n 3 | tr '\n' ' ')
+  expect "legend separators at $dpi" equals "$separators" "$(px 88 "$dpi") $(px 176 "$dpi") $(px 264 "$dpi") "
+  # The overlay's last text row, white, in the left half away from the bars.
+  E2E_OVERLAY_BOTTOM=$(e2e_lowest_row "$E2E_ART/dpi$dpi-screen.png" "$((cw / 2))x${ch}+$cx+$cy" \
+    'r > 200 and g > 200 and b > 200')
+  xdotool mousemove 600 300 >/dev/null 2>&1
+  wait "$E2E_TRAFFIC_PID" 2>/dev/null
+  drv close >/dev/null
+  expect "normal exit at $dpi" equals "$(e2e_exit_code)" 0
+  expect "stored in physical pixels at $dpi" equals "$(e2e_ini WindowWidth)x$(e2e_ini WindowHeight)" \
+    "$(px 300 "$dpi")x$(px 100 "$dpi")"
+}
+
+case_dpi_scaling() {
+  local dpi bottom96=0
+  for dpi in 96 144 192; do
+    if [ "$dpi" != 96 ]; then
+      e2e_cleanup_prefix
+      e2e_fresh_prefix dpi_scaling
+    fi
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+    e2e_dpi_round "$dpi"
+    echo "    $dpi DPI: overlay ends at row $E2E_OVERLAY_BOTTOM"
+    [ "$dpi" = 96 ] && bottom96="$E2E_OVERLAY_BOTTOM"
+    # The overlay's rows grow with the scaling (font and row positions alike).
+    expect "overlay scaled at $dpi" test $((E2E_OVERLAY_BOTTOM * 96 * 10)) -ge $((bottom96 * dpi * 9)) -a \
+      $((E2E_OVERLAY_BOTTOM * 96 * 10)) -le $((bottom96 * dpi * 11))
+  done
 }

@@ -113,6 +113,28 @@ d = sys.stdin.buffer.read()
 print(sum(1 for i in range(0, len(d), 3) if (lambda r, g, b: $test)(d[i], d[i+1], d[i+2])))"
 }
 
+# The columns (from the left of GEOMETRY) whose pixels pass the test, one per line.
+e2e_matching_columns() {
+  local file="$1" geometry="$2" test="$3"
+  convert "$file" -crop "$geometry" +repage -depth 8 rgb:- | python3 -c "
+import sys
+d = sys.stdin.buffer.read()
+for i in range(0, len(d), 3):
+    if (lambda r, g, b: $test)(d[i], d[i+1], d[i+2]): print(i // 3)"
+}
+
+# The lowest row (from the top of GEOMETRY WxH+X+Y) with a pixel that passes the test, or -1.
+e2e_lowest_row() {
+  local file="$1" geometry="$2" test="$3"
+  local width="${geometry%%x*}"
+  convert "$file" -crop "$geometry" +repage -depth 8 rgb:- | python3 -c "
+import sys
+d, w, low = sys.stdin.buffer.read(), $width, -1
+for i in range(0, len(d), 3):
+    if (lambda r, g, b: $test)(d[i], d[i+1], d[i+2]): low = (i // 3) // w
+print(low)"
+}
+
 # The notification area: the right end of the virtual desktop's taskbar.
 E2E_TRAY_AREA='60x24+964+744'
 e2e_tray_state() {
