@@ -12,9 +12,13 @@
 #include "app/main_window.h"
 #include "app/shell.h"
 #include "app/shell_helpers.h"
+#include "app/window_placement.h"
 #include "platform/win32/diagnostics.h"
+#include "platform/win32/dpi.h"
 #include "platform/win32/owned_handles.h"
 #include "res/resource.h"
+#include "settings/win32/autostart.h"
+#include "view/dpi_scale.h"
 
 namespace {
 
@@ -53,6 +57,16 @@ HICON LoadAppIcon(HINSTANCE instance) {
   return icon;
 }
 
+// The caption's and taskbar's small picture, drawn at that size rather than
+// shrunk from the large one.
+HICON LoadSmallAppIcon(HINSTANCE instance) {
+  auto icon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IconApp), IMAGE_ICON,
+                                            GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                            LR_DEFAULTCOLOR | LR_SHARED));
+  if (icon == nullptr) LogLastError(L"LoadImageW (small icon)");
+  return icon;
+}
+
 HWND CreateMainWindow(Shell& shell) {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof(windowClass);
@@ -60,15 +74,24 @@ HWND CreateMainWindow(Shell& shell) {
   windowClass.lpfnWndProc = MainWindowProc;
   windowClass.hInstance = shell.AppInstance;
   windowClass.hIcon = LoadAppIcon(shell.AppInstance);
-  windowClass.hIconSm = LoadAppIcon(shell.AppInstance);
+  windowClass.hIconSm = LoadSmallAppIcon(shell.AppInstance);
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   windowClass.lpszClassName = WindowClassName;
   // A failure also shows up as a failed creation.
   if (!RegisterClassExW(&windowClass)) LogLastError(L"RegisterClassExW");
-  HWND window = CreateWindowExW(WS_EX_LAYERED, WindowClassName, L"Bytwacht", WS_OVERLAPPEDWINDOW, 0, 0, 300,
-                                100, nullptr, nullptr, shell.AppInstance, &shell);
-  if (window == nullptr) LogLastError(L"CreateWindowExW");
+  HWND window =
+      CreateWindowExW(WS_EX_LAYERED, WindowClassName, L"Bytwacht", WS_OVERLAPPEDWINDOW, 0, 0,
+                      DefaultWindowWidth, DefaultWindowHeight, nullptr, nullptr, shell.AppInstance, &shell);
+  if (window == nullptr) {
+    LogLastError(L"CreateWindowExW");
+    return nullptr;
+  }
+  // 300 x 100 at 100 %; the DPI is the window's own, known once it exists.
+  const DpiScale scale{WindowDpi(window)};
+  if (scale.Dpi != BaseDpi)
+    SetWindowPos(window, nullptr, 0, 0, scale.Px(DefaultWindowWidth), scale.Px(DefaultWindowHeight),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   return window;
 }
 
@@ -79,9 +102,20 @@ void ApplyStoredWindowSettings(Shell& shell) {
       StartupStyles(settings.IsPopup, static_cast<std::uint32_t>(GetWindowLongW(window, GWL_EXSTYLE)));
   SetWindowLongW(window, GWL_STYLE, static_cast<LONG>(styles.Style));
   SetWindowLongW(window, GWL_EXSTYLE, static_cast<LONG>(styles.ExStyle));
+  const int width = static_cast<int>(settings.WindowWidth);
+  const int height = static_cast<int>(settings.WindowHeight);
   SetWindowPos(window, settings.AlwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, settings.WindowPosX,
-               settings.WindowPosY, static_cast<int>(settings.WindowWidth),
-               static_cast<int>(settings.WindowHeight), SWP_FRAMECHANGED);
+               settings.WindowPosY, width, height, SWP_FRAMECHANGED);
+  // The stored rectangle is in physical pixels. Moved onto a monitor of
+  // another DPI, the window took the size the system suggested for it; the
+  // stored one holds.
+  RECT placed{};
+  if (GetWindowRect(window, &placed) &&
+      (placed.right - placed.left != width || placed.bottom - placed.top != height))
+    SetWindowPos(window, nullptr, settings.WindowPosX, settings.WindowPosY, width, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  // On the normal rectangle, before any maximising.
+  KeepWindowOnScreen(window);
   // A window that is to stay hidden is not maximised now: that would make it
   // visible to the system but fully transparent. It is maximised when shown.
   if (settings.IsMaximized) {
@@ -115,6 +149,8 @@ bool InitApplication(Shell& shell) {
   settings.FilePath = SettingsPath(shell.MainWindow);
   if (settings.Load()) ApplyStoredWindowSettings(shell);
   LoadUsage(shell);
+  // An entry that an earlier version wrote without quotes becomes safe.
+  QuoteBareAutostart(AutostartKeyPath, ModulePath());
 
   ConfigureEngine(shell);
   if (!shell.Engine.StartCapture(false)) {

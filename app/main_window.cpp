@@ -7,14 +7,17 @@
 #include "app/logic/window_state.h"
 #include "app/shell.h"
 #include "app/shell_helpers.h"
+#include "app/window_placement.h"
 #include "capture/status_message.h"
 #include "platform/win32/diagnostics.h"
+#include "platform/win32/dpi.h"
 #include "res/resource.h"
 #include "view/win32/paint_graph.h"
 
 namespace {
 
 constexpr UINT_PTR AutosaveTimer = 1;
+constexpr UINT_PTR TrayRetryTimer = 2;
 constexpr UINT AutosavePeriodMs = 300000;
 constexpr int ShowHideFadeMs = 200;
 
@@ -109,7 +112,8 @@ void OnMouseMove(Shell& shell, HWND window) {
   POINT cursor{};
   GetCursorPos(&cursor);
   ScreenToClient(window, &cursor);
-  const HoverRefresh refresh = shell.Hover.OnMouseMove(GetTickCount64(), ToWindowRect(client), cursor.x);
+  const HoverRefresh refresh =
+      shell.Hover.OnMouseMove(GetTickCount64(), ToWindowRect(client), cursor.x, DpiScale{WindowDpi(window)});
   if (refresh.Refresh) {
     RECT band = ToRect(refresh.Band);
     RECT strip = ToRect(refresh.Strip);
@@ -128,12 +132,24 @@ void OnCreate(Shell& shell, HWND window) {
   TrayIcon& tray = *shell.Tray;
   tray.SetTip(L"Bytwacht - Initialisierung");
   tray.SetIcon(IconWarning);
-  tray.Add();
+  if (!tray.Add()) {
+    // Explorer may come up after the programs it starts at logon.
+    shell.TrayRetry.Begin(GetTickCount64());
+    if (!SetTimer(window, TrayRetryTimer, TrayRetryPeriodMs, nullptr)) LogLastError(L"SetTimer (icon)");
+  }
   if (!SetTimer(window, AutosaveTimer, AutosavePeriodMs, nullptr)) LogLastError(L"SetTimer");
   shell.LeaveTracking.cbSize = sizeof(shell.LeaveTracking);
   shell.LeaveTracking.dwFlags = TME_LEAVE;
   shell.LeaveTracking.hwndTrack = window;
   shell.LeaveTracking.dwHoverTime = HOVER_DEFAULT;
+}
+
+// An add of the icon besides the first: from the retry timer or after the
+// taskbar was re-created. The timer stops once the icon is there.
+void AddIconAgain(Shell& shell, HWND window, bool fromTimer) {
+  const bool added = fromTimer ? shell.Tray->AddAgain() : shell.Tray->Add();
+  if (shell.TrayRetry.Retrying() && !shell.TrayRetry.AfterAttempt(GetTickCount64(), added))
+    KillTimer(window, TrayRetryTimer);
 }
 
 void PaintGraphOf(Shell& shell, HWND window, HDC dc) {
@@ -147,6 +163,7 @@ LRESULT HandleMessage(Shell& shell, HWND window, UINT message, WPARAM wParam, LP
   case WM_DESTROY:
     tray.Remove();
     KillTimer(window, AutosaveTimer);
+    KillTimer(window, TrayRetryTimer);
     PostQuitMessage(0);
     return 0;
   case WM_PAINT: {
@@ -168,7 +185,18 @@ LRESULT HandleMessage(Shell& shell, HWND window, UINT message, WPARAM wParam, LP
     return TRUE;
   case WM_TIMER:
     if (wParam == AutosaveTimer) SaveSettings(shell);
+    if (wParam == TrayRetryTimer) AddIconAgain(shell, window, true);
     return 0;
+  case WM_DISPLAYCHANGE:
+    // A monitor came or went, or changed its resolution.
+    KeepWindowOnScreen(window);
+    ReassertTopmost(window, shell.AppSettings.AlwaysOnTop);
+    return 0;
+  case WM_DPICHANGED: ApplyDpiChange(window, *reinterpret_cast<const RECT*>(lParam)); return 0;
+  case WM_POWERBROADCAST:
+    if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND)
+      ReassertTopmost(window, shell.AppSettings.AlwaysOnTop);
+    return TRUE;
   case WM_SYSCOMMAND: {
     // Record the normal rectangle before it is replaced.
     const WPARAM command = wParam & 0xFFF0;
@@ -189,7 +217,8 @@ LRESULT HandleMessage(Shell& shell, HWND window, UINT message, WPARAM wParam, LP
   case WM_USAGESAMPLE: OnUsageSample(shell); return 0;
   default:
     if (message == shell.TaskbarCreatedMessage && message != 0) {
-      tray.Add();
+      AddIconAgain(shell, window, false);
+      ReassertTopmost(window, shell.AppSettings.AlwaysOnTop);
       return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "app/logic/hover.h"
+#include "app/logic/tray_retry.h"
 #include "app/tray_icon.h"
 #include "app/usage_keeper.h"
 #include "capture/capture_engine.h"
@@ -43,6 +44,8 @@ struct Shell {
 
   // Built on the window procedure's first message, bound to that window.
   std::optional<TrayIcon> Tray;
+  // Adds the icon again while the shell was not ready for it at start.
+  TrayAddRetry TrayRetry;
 };
 
 // Hands the engine its instance, window, settings record and the sample

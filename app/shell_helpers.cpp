@@ -2,8 +2,10 @@
 
 #include "app/logic/fade_plan.h"
 #include "platform/win32/diagnostics.h"
+#include "platform/win32/dpi.h"
 #include "platform/win32/owned_handles.h"
 #include "res/resource.h"
+#include "view/dpi_scale.h"
 
 void FadeWindow(HWND window, int fromAlpha, int toAlpha, int durationMs) {
   const FadePlan plan = PlanFade(fromAlpha, toAlpha, durationMs);
@@ -26,7 +28,8 @@ void DrawHint(HWND window, std::wstring_view text) {
   }
   SetBkMode(dc.Get(), TRANSPARENT);
   SetTextColor(dc.Get(), RGB(0, 128, 255));
-  TextOutW(dc.Get(), 10, 10, text.data(), static_cast<int>(text.size()));
+  const int inset = ScaleForDpi(10, WindowDpi(window));
+  TextOutW(dc.Get(), inset, inset, text.data(), static_cast<int>(text.size()));
 }
 
 void ShowContextMenu(HINSTANCE instance, HWND owner) {

@@ -49,8 +49,11 @@ TrayIcon::~TrayIcon() { Remove(); }
 
 void TrayIcon::SetIcon(std::uint16_t resourceId) {
   if (resourceId == IconId) return;
+  // At the system's small-icon size, which grows with the display scaling
+  // (the icon files carry 16 to 48 pixels).
   Icon.Reset(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resourceId),
-                                           IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
+                                           IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                           GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR)));
   if (!Icon) LogLastError(L"LoadImageW (icon)");
   IconId = resourceId;
   Fields.MarkIcon();
@@ -80,10 +83,16 @@ NOTIFYICONDATAW TrayIcon::Record(std::uint32_t flags) const {
 
 bool TrayIcon::Add() {
   NOTIFYICONDATAW data = Record(Fields.TakePendingFlags() | NIF_MESSAGE | NIF_ICON);
-  // Before the shell runs this fails; the shell's "TaskbarCreated" adds it again.
+  // Before the shell runs this fails; the retry timer and the shell's
+  // "TaskbarCreated" add it again.
   if (Shell_NotifyIconW(NIM_ADD, &data)) return true;
   LogLastError(L"Shell_NotifyIconW (NIM_ADD)");
   return false;
+}
+
+bool TrayIcon::AddAgain() {
+  Fields.SetTip(Fields.TipText());
+  return Add();
 }
 
 bool TrayIcon::Update() {

@@ -25,6 +25,9 @@ public:
   void SetTip(const std::wstring& text);
   void ShowBalloon(const std::wstring& title, const std::wstring& text, std::uint32_t balloonIcon);
   bool Add();
+  // An add after one that failed: the tip that the failed call took along
+  // goes with it again.
+  bool AddAgain();
   bool Update();
   bool Remove();
 

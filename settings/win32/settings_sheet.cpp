@@ -187,8 +187,9 @@ bool Settings::ShowSettingsSheet(HINSTANCE instance, HWND parent) {
     pages[i].lParam = reinterpret_cast<LPARAM>(this);
   }
   // The sheet shows the application's icon: there is no separate sheet icon.
-  OwnedIcon icon(static_cast<HICON>(
-      LoadImageW(instance, MAKEINTRESOURCEW(IconApp), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
+  OwnedIcon icon(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IconApp), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                               LR_DEFAULTCOLOR)));
   if (!icon) LogLastError(L"LoadImageW (sheet icon)");
   PROPSHEETHEADERW sheet{};
   sheet.dwSize = sizeof(sheet);
