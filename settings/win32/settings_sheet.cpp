@@ -89,8 +89,12 @@ void ApplyUsagePage(HWND page, Settings& s) {
 void InitCapturePage(HWND page, PageState& state) {
   SetDlgItemTextW(page, IDC_CAPTURE_FILTER, state.Record->CaptureFilter.c_str());
   Tick(page, IDC_PROMISCUOUS, state.Record->PromiscuousMode);
+  // The page's own font, underlined. It is the dialog font at the page's DPI;
+  // the stock GUI font keeps its 100 % size at every scaling.
+  auto pageFont = reinterpret_cast<HGDIOBJ>(SendMessageW(page, WM_GETFONT, 0, 0));
+  if (pageFont == nullptr) pageFont = GetStockObject(DEFAULT_GUI_FONT);
   LOGFONTW font{};
-  GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(font), &font);
+  GetObjectW(pageFont, sizeof(font), &font);
   font.lfUnderline = TRUE;
   state.WarningFont.Reset(CreateFontIndirectW(&font));
   if (!state.WarningFont) LogLastError(L"CreateFontIndirectW"); // the warning keeps the dialog font

@@ -169,12 +169,23 @@ HWND FindControl(HWND top, int id) {
 
 HWND MainWindow() { return FindWindowW(L"BytwachtMainWndClass", nullptr); }
 
+template <typename Function> Function User32(const char* name) {
+  return reinterpret_cast<Function>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
+
 // GetDpiForWindow where the system has it (Windows 10 1607 and later), else 0.
 unsigned DpiOf(HWND window) {
-  using Fn = UINT(WINAPI*)(HWND);
-  const auto fn = reinterpret_cast<Fn>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  const auto fn = User32<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
   return fn != nullptr ? fn(window) : 0;
+}
+
+// The window's DPI awareness as its program declared it: 0 unaware, 1 system,
+// 2 per monitor; -1 where the system cannot tell.
+int AwarenessOf(HWND window) {
+  const auto context = User32<DPI_AWARENESS_CONTEXT(WINAPI*)(HWND)>("GetWindowDpiAwarenessContext");
+  const auto awareness = User32<int(WINAPI*)(DPI_AWARENESS_CONTEXT)>("GetAwarenessFromDpiAwarenessContext");
+  return context != nullptr && awareness != nullptr ? awareness(context(window)) : -1;
 }
 
 void PrintLine(const std::wstring& text) {
@@ -275,10 +286,11 @@ int Run(int argc, wchar_t** argv) {
     POINT origin{0, 0};
     ClientToScreen(main, &origin);
     std::printf("visible=%d style=%08lx exstyle=%08lx rect=%ld,%ld,%ld,%ld alpha=%u client=%ld,%ld,%ld,%ld "
-                "dpi=%u\n",
+                "dpi=%u awareness=%d\n",
                 IsWindowVisible(main) ? 1 : 0, static_cast<unsigned long>(GetWindowLongW(main, GWL_STYLE)),
                 static_cast<unsigned long>(GetWindowLongW(main, GWL_EXSTYLE)), rect.left, rect.top,
-                rect.right, rect.bottom, alpha, origin.x, origin.y, client.right, client.bottom, DpiOf(main));
+                rect.right, rect.bottom, alpha, origin.x, origin.y, client.right, client.bottom, DpiOf(main),
+                AwarenessOf(main));
     return 0;
   }
   if (command == L"place") {
@@ -367,6 +379,9 @@ int Run(int argc, wchar_t** argv) {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  // Coordinates and DPIs of the program's windows as they are, not scaled
+  // down for a program that knows nothing of DPI.
+  SetProcessDPIAware();
   const int code = Run(argc, argv);
   std::fflush(stdout);
   return code;
