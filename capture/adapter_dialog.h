@@ -5,6 +5,7 @@
 class CaptureEngine;
 class Settings;
 
+constexpr int AdapterDialogOk = 1;
 constexpr int AdapterDialogCancelled = 2;
 
 int RunAdapterDialog(CaptureEngine& engine);

@@ -9,19 +9,31 @@
 #include "platform/text_conversion.h"
 #include "settings/settings.h"
 
+namespace {
+
+// How long an ending capture thread may keep its box up after it was taken
+// down before the engine stops waiting for it: the taking down is retried
+// meanwhile, since a box about to appear can slip past one attempt.
+constexpr std::uint32_t BoxPollMs = 20;
+constexpr int BoxPolls = 50;
+
+} // namespace
+
 CaptureEngine::CaptureEngine() = default;
 
 CaptureEngine::~CaptureEngine() {
   StopCapture();
-  std::vector<platform::Thread> remaining;
+  std::vector<RetiredThread> remaining;
   {
     platform::LockGuard guard(SessionLock);
     remaining = std::move(Retired);
     Retired.clear();
-    remaining.push_back(std::move(CaptureThread));
   }
-  for (platform::Thread& thread : remaining)
-    thread.Join();
+  for (RetiredThread& retired : remaining) {
+    if (retired.Session) retired.Session->CancelRequested = true;
+    AwaitEnd(retired.Thread, retired.Session.get(), retired.IsCaptureThread);
+  }
+  CaptureThread.Join(); // one that ended already, if any
 }
 
 void CaptureEngine::Configure(ModuleHandle instance, WindowHandle window, Settings* settings,
@@ -32,10 +44,10 @@ void CaptureEngine::Configure(ModuleHandle instance, WindowHandle window, Settin
   if (mask & ConfigureOnSample) OnSample = onSample;
 }
 
-void CaptureEngine::ReapRetired(bool wait) {
+void CaptureEngine::ReapRetired() {
   for (auto it = Retired.begin(); it != Retired.end();) {
-    if (wait || it->Finished()) {
-      it->Join();
+    if (it->Thread.Finished()) {
+      it->Thread.Join();
       it = Retired.erase(it);
     } else {
       ++it;
@@ -46,6 +58,24 @@ void CaptureEngine::ReapRetired(bool wait) {
 void CaptureEngine::CancelSession(CaptureThreadContext& context) {
   context.CancelRequested = true;
   if (PcapHandle* handle = CaptureHandle.load()) Pcap.Calls().BreakLoop(handle);
+  context.Boxes.Close();
+}
+
+void CaptureEngine::AwaitEnd(platform::Thread& thread, CaptureThreadContext* session, bool isCaptureThread) {
+  for (int polls = 0; !thread.WaitFor(BoxPollMs); ++polls) {
+    if (!isCaptureThread || session == nullptr || session->Phase != SessionPhase::Asking) {
+      // Busy with the adapter or a last sample: it ends without anybody's help.
+      thread.Join();
+      return;
+    }
+    session->Boxes.Close();
+    if (polls == BoxPolls) {
+      // The box did not go. The session is cancelled, so once the box is
+      // answered the thread only touches its own session and ends.
+      thread = platform::Thread();
+      return;
+    }
+  }
 }
 
 bool CaptureEngine::StartCapture(bool restart) {
@@ -55,41 +85,41 @@ bool CaptureEngine::StartCapture(bool restart) {
   // at that moment (the settings sheet): it carries on with what its own
   // session captured. A change of those settings restarts capture from the
   // window thread anyway.
-  std::shared_ptr<const CaptureThreadContext> ending;
-  {
-    platform::LockGuard guard(SessionLock);
-    if (CaptureThread.IsCurrent()) ending = Current;
-  }
-  if (!ending && AppSettings->DeviceName.empty() && RunAdapterDialog(*this) == AdapterDialogCancelled)
+  const CaptureThreadContext* own = CaptureSession::SessionOfThisThread();
+  if (own == nullptr && AppSettings->DeviceName.empty() && RunAdapterDialog(*this) != AdapterDialogOk)
     return false;
 
   for (;;) {
     platform::Thread previous;
+    std::shared_ptr<CaptureThreadContext> previousSession;
     {
       platform::LockGuard guard(SessionLock);
-      ReapRetired(false);
-      if (CaptureThread.IsCurrent()) {
-        // The capture thread restarts after a loop error: it is about to end.
-        if (Current && Current->CancelRequested) return false;
-        Retired.push_back(std::move(CaptureThread));
+      ReapRetired();
+      if (own != nullptr) {
+        // Only the current session restarts itself, and only while nobody
+        // ended or replaced it: at most one capture runs.
+        if (own != Current.get() || own->CancelRequested) return false;
+        Retired.push_back({std::move(CaptureThread), Current, true}); // this thread, about to end
       } else if (!CaptureThread.Finished()) {
-        // A capture is open or still opening its adapter.
+        // A capture is open, still opening its adapter, or waiting for the user.
         if (!restart) return true;
         CancelSession(*Current);
-        if (Current->Phase == SessionPhase::Asking)
-          Retired.push_back(std::move(CaptureThread)); // ends once the user answered
-        else
+        if (Current->Phase == SessionPhase::Asking) {
+          Retired.push_back({std::move(CaptureThread), Current, true}); // ends once its box is gone
+        } else {
           previous = std::move(CaptureThread);
+          previousSession = Current;
+        }
       }
 
       if (!previous.Started()) {
         CaptureThread.Join(); // a thread that has ended already, if any
         auto context = std::make_shared<CaptureThreadContext>();
         context->Engine = this;
-        if (ending) {
-          context->DeviceName = ending->DeviceName;
-          context->CaptureFilter = ending->CaptureFilter;
-          context->PromiscuousMode = ending->PromiscuousMode;
+        if (own != nullptr) {
+          context->DeviceName = own->DeviceName;
+          context->CaptureFilter = own->CaptureFilter;
+          context->PromiscuousMode = own->PromiscuousMode;
         } else {
           context->DeviceName = WideToNarrow(AppSettings->DeviceName);
           context->CaptureFilter = WideToNarrow(AppSettings->CaptureFilter);
@@ -108,29 +138,30 @@ bool CaptureEngine::StartCapture(bool restart) {
       }
     }
     // Outside the lock: the old thread takes it on its way out.
-    previous.Join();
+    AwaitEnd(previous, previousSession.get(), true);
   }
 }
 
 void CaptureEngine::StopCapture() {
   platform::Thread previous;
+  std::shared_ptr<CaptureThreadContext> session;
   {
     platform::LockGuard guard(SessionLock);
-    ReapRetired(false);
+    ReapRetired();
     if (CaptureThread.IsCurrent() || CaptureThread.Finished()) return;
     CancelSession(*Current);
-    if (Current->Phase == SessionPhase::Asking) {
-      Retired.push_back(std::move(CaptureThread));
-      return;
-    }
     previous = std::move(CaptureThread);
+    session = Current;
   }
-  previous.Join();
+  // Also a thread that waits for the user: its box is taken down, so leaving
+  // the program never waits for an answer.
+  AwaitEnd(previous, session.get(), true);
 }
 
 bool CaptureEngine::SelectAdapter() {
   if (!Pcap.Load()) return false;
-  return RunAdapterDialog(*this) != AdapterDialogCancelled;
+  // Whatever else ends the dialog (its owner destroyed, a failure) is no choice.
+  return RunAdapterDialog(*this) == AdapterDialogOk;
 }
 
 void CaptureEngine::LockData() {

@@ -84,12 +84,22 @@ private:
   // CaptureHandle, so that pcap_breakloop never meets a closed handle.
   platform::Lock SessionLock;
   std::shared_ptr<CaptureThreadContext> Current;
-  // Threads that may still be finishing: a capture thread that restarted the
-  // capture itself, a sampler that outlived its capture thread's wait.
-  std::vector<platform::Thread> Retired;
+  // A thread that is no longer the current capture but may still be
+  // finishing, with the session it works for.
+  struct RetiredThread {
+    platform::Thread Thread;
+    std::shared_ptr<CaptureThreadContext> Session;
+    bool IsCaptureThread; // may be waiting for the user in a box of its session
+  };
+  // A capture thread that restarted the capture itself, one replaced while it
+  // waited for the user, a sampler that outlived its capture thread's wait.
+  std::vector<RetiredThread> Retired;
 
-  void ReapRetired(bool wait);
+  void ReapRetired();
   // Ends the session of `context`: no loop entered any more, a running loop
-  // broken. Caller holds SessionLock.
+  // broken, a box it shows taken down. Caller holds SessionLock.
   void CancelSession(CaptureThreadContext& context);
+  // Waits for the end of a thread of a cancelled session. A capture thread
+  // still waiting for the user after its box was taken down is let go.
+  static void AwaitEnd(platform::Thread& thread, CaptureThreadContext* session, bool isCaptureThread);
 };

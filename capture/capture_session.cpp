@@ -10,6 +10,7 @@
 #include "capture/sampler_math.h"
 #include "capture/status_message.h"
 #include "platform/clock.h"
+#include "platform/lock.h"
 #include "platform/ui_services.h"
 #include "settings/settings.h"
 
@@ -77,11 +78,38 @@ void CaptureSession::PacketHandler(unsigned char* user, const PcapPacketHeader* 
   engine.UnlockData();
 }
 
+namespace {
+
+thread_local const CaptureThreadContext* ThisThreadsSession = nullptr;
+
+// Marks the calling thread as the capture thread of `context` for as long as
+// it runs.
+class SessionThreadScope {
+public:
+  explicit SessionThreadScope(const CaptureThreadContext& context) { ThisThreadsSession = &context; }
+  SessionThreadScope(const SessionThreadScope&) = delete;
+  SessionThreadScope& operator=(const SessionThreadScope&) = delete;
+  ~SessionThreadScope() { ThisThreadsSession = nullptr; }
+};
+
+} // namespace
+
+const CaptureThreadContext* CaptureSession::SessionOfThisThread() { return ThisThreadsSession; }
+
+bool CaptureSession::BeginAsking(CaptureThreadContext& context) {
+  CaptureEngine& engine = *context.Engine;
+  platform::LockGuard guard(engine.SessionLock);
+  // A session that was told to end has no news for the user.
+  const bool ask = !context.CancelRequested;
+  context.Phase = ask ? SessionPhase::Asking : SessionPhase::Ended;
+  return ask;
+}
+
 unsigned CaptureSession::CaptureThreadMain(void* argument) {
   std::shared_ptr<CaptureThreadContext> context = TakeContext(argument);
+  const SessionThreadScope scope(*context);
   CaptureEngine& engine = *context->Engine;
   const PcapFunctions& pcap = engine.Pcap.Calls();
-  context->StopRequested = false;
 
   RefreshLocalAddress(pcap, context->DeviceName, engine.LocalAddress);
 
@@ -90,17 +118,10 @@ unsigned CaptureSession::CaptureThreadMain(void* argument) {
       pcap.Open(context->DeviceName.c_str(), SnapshotLength,
                 context->PromiscuousMode ? PcapOpenFlagPromiscuous : 0, ReadTimeoutMs, nullptr, errorBuffer);
   if (handle == nullptr) {
-    bool tell;
-    {
-      platform::LockGuard guard(engine.SessionLock);
-      // A session replaced while it was opening ends quietly.
-      tell = !context->CancelRequested;
-      context->Phase = tell ? SessionPhase::Asking : SessionPhase::Ended;
-    }
-    if (tell) {
+    if (BeginAsking(*context)) {
       SendStatus(engine.Window, CaptureErrorStatus, AdapterOpenStatusText);
       platform::ShowMessageBox(engine.Window, L"Adapter kann nicht geöffnet werden!", L"Fehler",
-                               platform::BoxOk | platform::BoxIconExclamation);
+                               platform::BoxOk | platform::BoxIconExclamation, &context->Boxes);
     }
     context->Phase = SessionPhase::Ended;
     return 1;
@@ -140,14 +161,15 @@ unsigned CaptureSession::CaptureThreadMain(void* argument) {
 
   const int result = RunCaptureLoop(pcap, handle, PacketHandler, reinterpret_cast<unsigned char*>(&engine),
                                     context->CancelRequested);
-  context->StopRequested = true;
+  // Wakes the sampler, which takes the last counts and ends.
+  context->StopRequested.Set();
 
   const std::uint32_t interval = engine.AppSettings->Interval;
   if (!context->Sampler.WaitFor(SamplerGrace(interval))) {
-    // The sampler is still busy with its last sample; it ends by itself and
-    // the engine waits for it before it goes.
+    // The sampler is still busy with its last sample (a slow name lookup); it
+    // ends by itself and the engine waits for it before it goes.
     platform::LockGuard guard(engine.SessionLock);
-    engine.Retired.push_back(std::move(context->Sampler));
+    engine.Retired.push_back({std::move(context->Sampler), context, false});
   }
 
   if (compiled) pcap.FreeCode(&program);
@@ -157,22 +179,17 @@ unsigned CaptureSession::CaptureThreadMain(void* argument) {
   }
   pcap.Close(handle);
 
-  bool ask;
-  {
-    platform::LockGuard guard(engine.SessionLock);
-    // A loop that failed after the session was told to end is no news.
-    ask = result == PcapLoopError && !context->CancelRequested;
-    context->Phase = ask ? SessionPhase::Asking : SessionPhase::Ended;
-  }
-  if (ask) {
+  if (result == PcapLoopError && BeginAsking(*context)) {
     SendStatus(engine.Window, CaptureErrorStatus, LoopEndedStatusText);
     const int answer = platform::ShowMessageBox(
         engine.Window,
         L"In der Paketverarbeitungsschleife ist ein Fehler aufgetreten!\n\nSoll versucht werden, das "
         L"Capturing neu zu starten?",
-        L"Fehler in der Paketverarbeitung", platform::BoxYesNo | platform::BoxIconError);
+        L"Fehler in der Paketverarbeitung", platform::BoxYesNo | platform::BoxIconError, &context->Boxes);
     context->Phase = SessionPhase::Ended;
-    if (answer == platform::AnswerYes) engine.StartCapture(false);
+    // A session cancelled meanwhile (the program is closing, or the user
+    // restarted capture) leaves the engine alone: it may be going away.
+    if (answer == platform::AnswerYes && !context->CancelRequested) engine.StartCapture(false);
   }
   context->Phase = SessionPhase::Ended;
   return 0;
@@ -187,14 +204,15 @@ unsigned CaptureSession::SamplerThreadMain(void* argument) {
 
   BPSSample working;
   std::uint32_t busy = 0;
-  while (!context->StopRequested) {
+  for (;;) {
     // An interval of 0 (only a hand-edited file holds one) would spin at
-    // time-critical priority and divide by zero.
+    // time-critical priority and divide by zero. The rates divide by the
+    // interval waited for, even when the setting changes meanwhile.
     const std::uint32_t interval = std::max<std::uint32_t>(settings.Interval, 1);
-    if (busy < interval) platform::SleepMs(interval - busy);
+    const bool stopping =
+        context->StopRequested.IsSet() || (busy < interval && context->StopRequested.Sleep(interval - busy));
     const std::uint32_t t0 = platform::TickCount();
-    // The interval may have changed while this thread slept.
-    const float factor = RateFactor(std::max(std::max<std::uint32_t>(settings.Interval, 1), busy));
+    const float factor = RateFactor(std::max(interval, busy));
 
     // Take the interval's counts and its busiest flow; the packet handler goes
     // on with the next interval at once.
@@ -219,8 +237,9 @@ unsigned CaptureSession::SamplerThreadMain(void* argument) {
 
     FillRates(working, counts, factor);
     // Name lookups may wait on the network: never while holding the data lock,
-    // which the packet handler, the painting and the tip need.
-    if (haveFlow) {
+    // which the packet handler, the painting and the tip need, and not for the
+    // last sample, which must not hold up the stop.
+    if (haveFlow && !stopping) {
       working.TopDstHost = engine.HostNames.HostName(busiest.DstAddress);
       working.TopSrcHost = engine.HostNames.HostName(busiest.SrcAddress);
       working.TopSrcPort = busiest.SrcPort;
@@ -231,8 +250,10 @@ unsigned CaptureSession::SamplerThreadMain(void* argument) {
     working.Average = SamplerAverage(engine.BPSData, settings.AvgTime, factor);
     engine.BPSData.Append(working);
     engine.UnlockData();
+    // The loop has ended, so these were the last bytes of this capture.
+    if (stopping) break;
 
-    if (!context->StopRequested) {
+    if (!context->StopRequested.IsSet()) {
       if (void (*onSample)() = engine.OnSample.load()) onSample();
     }
     busy = platform::TickCount() - t0;

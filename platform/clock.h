@@ -1,6 +1,7 @@
 #pragma once
-// Millisecond tick count and sleeping, as the sampler paces itself with them,
-// and the local calendar date that usage is booked on.
+// Millisecond tick count, as the sampler paces itself with it (its sleeps are
+// on a StopSignal, platform/stop_signal.h), and the local calendar date that
+// usage is booked on.
 #include <cstdint>
 
 namespace platform {
@@ -15,15 +16,17 @@ struct CalendarDate {
 
 // Milliseconds since some fixed moment; wraps after 49.7 days.
 std::uint32_t TickCount();
-void SleepMs(std::uint32_t milliseconds);
 // Today on the local clock, as the user's calendar shows it (time zone and
 // daylight saving time applied); it may go back when the clock is set back.
 CalendarDate LocalDate();
 
 #ifndef _WIN32
+class StopSignal;
 // Tests of the native build may replace the clock; null restores the real one.
+// The sleep hook stands in for StopSignal::Sleep and returns true when the
+// signal ended the sleep.
 using TickCountHook = std::uint32_t (*)();
-using SleepHook = void (*)(std::uint32_t milliseconds);
+using SleepHook = bool (*)(std::uint32_t milliseconds, const StopSignal& signal);
 void SetClockHooks(TickCountHook tickCount, SleepHook sleep);
 using LocalDateHook = CalendarDate (*)();
 void SetLocalDateHook(LocalDateHook hook);

@@ -3,7 +3,8 @@
 #include <atomic>
 #include <chrono>
 #include <ctime>
-#include <thread>
+
+#include "platform/native/clock_hooks.h"
 
 namespace platform {
 namespace {
@@ -19,15 +20,12 @@ void SetClockHooks(TickCountHook tickCount, SleepHook sleep) {
   SleepFn = sleep;
 }
 
+SleepHook CurrentSleepHook() { return SleepFn.load(); }
+
 std::uint32_t TickCount() {
   if (TickCountHook hook = TickHook.load()) return hook();
   const auto now = std::chrono::steady_clock::now().time_since_epoch();
   return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
-}
-
-void SleepMs(std::uint32_t milliseconds) {
-  if (SleepHook hook = SleepFn.load()) return hook(milliseconds);
-  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 void SetLocalDateHook(LocalDateHook hook) { DateHook = hook; }

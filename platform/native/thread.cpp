@@ -81,8 +81,8 @@ bool Thread::IsCurrent() const { return Shared && Shared->Id == std::this_thread
 void Thread::Join() {
   if (!Shared) return;
   if (IsWindowThread()) {
-    while (!WaitFor(1))
-      PumpSentMessages();
+    for (bool ended = false; !ended;)
+      ended = WaitFor(1000);
     return;
   }
   {
@@ -95,6 +95,21 @@ void Thread::Join() {
 
 bool Thread::WaitFor(std::uint32_t milliseconds) {
   if (!Shared) return true;
+  if (IsWindowThread()) {
+    // As on Windows, the window thread handles sent messages while it waits.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    for (;;) {
+      PumpSentMessages();
+      {
+        std::unique_lock<std::mutex> lock(Shared->Mutex);
+        if (Shared->Ended.wait_for(lock, std::chrono::milliseconds(1), [&] { return Shared->Done; })) break;
+      }
+      if (std::chrono::steady_clock::now() >= end) return false;
+    }
+    Shared->Worker.join();
+    Shared.reset();
+    return true;
+  }
   {
     std::unique_lock<std::mutex> lock(Shared->Mutex);
     if (!Shared->Ended.wait_for(lock, std::chrono::milliseconds(milliseconds), [&] { return Shared->Done; }))

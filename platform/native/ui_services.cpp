@@ -60,10 +60,14 @@ void SendTextMessage(WindowHandle window, unsigned message, std::uintptr_t wPara
   queue.Changed.wait(lock, [&] { return pending.Done; });
 }
 
-int ShowMessageBox(WindowHandle owner, const wchar_t* text, const wchar_t* caption, unsigned flags) {
-  if (MessageBoxHook hook = BoxHook.load()) return hook(owner, text, caption, flags);
+int ShowMessageBox(WindowHandle owner, const wchar_t* text, const wchar_t* caption, unsigned flags,
+                   BoxCloser* closer) {
+  if (closer != nullptr && closer->Closed()) return DeclineAnswer(flags);
+  if (MessageBoxHook hook = BoxHook.load()) return hook(owner, text, caption, flags, closer);
   return (flags & 0xF) == BoxYesNo ? AnswerNo : AnswerOk;
 }
+
+void BoxCloser::Close() { IsClosed = true; }
 
 void BindWindowThread() {
   WindowThreadQueue& queue = Queue();

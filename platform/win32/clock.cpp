@@ -5,7 +5,6 @@
 namespace platform {
 
 std::uint32_t TickCount() { return GetTickCount(); }
-void SleepMs(std::uint32_t milliseconds) { Sleep(milliseconds); }
 
 CalendarDate LocalDate() {
   SYSTEMTIME local{};

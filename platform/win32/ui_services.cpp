@@ -2,15 +2,45 @@
 
 #include <windows.h>
 
+#include <cwchar>
+
 namespace platform {
+namespace {
+
+// Clicks the declining button of every message box of the enumerated thread.
+BOOL CALLBACK DeclineBox(HWND window, LPARAM) {
+  wchar_t className[16] = {};
+  GetClassNameW(window, className, 16);
+  if (std::wcscmp(className, L"#32770") != 0) return TRUE;
+  int id = IDOK;
+  if (GetDlgItem(window, IDNO) != nullptr)
+    id = IDNO;
+  else if (GetDlgItem(window, IDCANCEL) != nullptr)
+    id = IDCANCEL;
+  PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+  return TRUE;
+}
+
+} // namespace
 
 void SendTextMessage(WindowHandle window, unsigned message, std::uintptr_t wParam, const wchar_t* text) {
   SendMessageW(static_cast<HWND>(window), message, static_cast<WPARAM>(wParam),
                reinterpret_cast<LPARAM>(text));
 }
 
-int ShowMessageBox(WindowHandle owner, const wchar_t* text, const wchar_t* caption, unsigned flags) {
+int ShowMessageBox(WindowHandle owner, const wchar_t* text, const wchar_t* caption, unsigned flags,
+                   BoxCloser* closer) {
+  if (closer != nullptr) {
+    closer->ShowingThread = GetCurrentThreadId();
+    if (closer->Closed()) return DeclineAnswer(flags);
+  }
   return MessageBoxW(static_cast<HWND>(owner), text, caption, flags);
+}
+
+void BoxCloser::Close() {
+  IsClosed = true;
+  if (const DWORD thread = ShowingThread.load()) EnumThreadWindows(thread, DeclineBox, 0);
 }
 
 } // namespace platform

@@ -10,6 +10,7 @@
 
 #include "capture/status_message.h"
 #include "platform/clock.h"
+#include "platform/stop_signal.h"
 #include "platform/ui_services.h"
 
 namespace harness {
@@ -21,6 +22,8 @@ struct ClockState {
   std::condition_variable Changed;
   int Granted = 0;
   int Slept = 0;
+  std::uint32_t LastAsked = 0;
+  int Asleep = 0;
   bool Free = false;
   std::atomic<std::uint32_t> Now{1000};
 };
@@ -32,14 +35,22 @@ ClockState& C() {
 
 std::uint32_t FakeTickCount() { return C().Now.load(); }
 
-void FakeSleep(std::uint32_t milliseconds) {
+bool FakeSleep(std::uint32_t milliseconds, const platform::StopSignal& signal) {
   ClockState& c = C();
   std::unique_lock<std::mutex> lock(c.Mutex);
-  c.Changed.wait(lock, [&] { return c.Free || c.Granted > 0; });
+  c.LastAsked = milliseconds;
+  ++c.Asleep;
+  c.Changed.notify_all();
+  // The signal has a lock of its own: look at it now and then.
+  while (!signal.IsSet() && !c.Free && c.Granted == 0)
+    c.Changed.wait_for(lock, std::chrono::milliseconds(1));
+  --c.Asleep;
+  if (signal.IsSet()) return true;
   if (!c.Free) --c.Granted;
   c.Now += milliseconds;
   ++c.Slept;
   c.Changed.notify_all();
+  return false;
 }
 
 } // namespace
@@ -83,6 +94,18 @@ int Sleeps() {
   return c.Slept;
 }
 
+bool WaitUntilAsleep(int timeoutMs) {
+  ClockState& c = C();
+  std::unique_lock<std::mutex> lock(c.Mutex);
+  return c.Changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return c.Asleep > 0; });
+}
+
+std::uint32_t LastSleep() {
+  ClockState& c = C();
+  std::lock_guard<std::mutex> lock(c.Mutex);
+  return c.LastAsked;
+}
+
 } // namespace clock
 
 namespace window {
@@ -95,6 +118,12 @@ struct WindowState {
   std::vector<Box> Boxes;
   std::atomic<int> Answer{platform::AnswerNo};
   std::atomic<int> Samples{0};
+  bool Hold = false;
+  bool HonourClose = true;
+  int Released = 0; // answers handed out by ReleaseBoxes
+  int ReleasedAnswer = 0;
+  int Showing = 0;
+  int TakenDown = 0;
 };
 
 WindowState& W() {
@@ -110,12 +139,32 @@ void OnMessage(WindowHandle, unsigned message, std::uintptr_t wParam, const wcha
   w.Changed.notify_all();
 }
 
-int OnBox(WindowHandle, const wchar_t* text, const wchar_t* caption, unsigned flags) {
+int OnBox(WindowHandle, const wchar_t* text, const wchar_t* caption, unsigned flags,
+          const platform::BoxCloser* closer) {
   WindowState& w = W();
-  std::lock_guard<std::mutex> lock(w.Mutex);
+  std::unique_lock<std::mutex> lock(w.Mutex);
   w.Boxes.push_back({text, caption, flags});
   w.Changed.notify_all();
-  return (flags & 0xF) == platform::BoxYesNo ? w.Answer.load() : platform::AnswerOk;
+  if ((flags & 0xF) != platform::BoxYesNo) return platform::AnswerOk;
+  if (!w.Hold) return w.Answer.load();
+  ++w.Showing;
+  w.Changed.notify_all();
+  // The closer has no way to wake us: look at it now and then.
+  int answer = 0;
+  while (answer == 0) {
+    if (w.Released > 0) {
+      --w.Released;
+      answer = w.ReleasedAnswer;
+    } else if (w.HonourClose && closer != nullptr && closer->Closed()) {
+      ++w.TakenDown;
+      answer = platform::DeclineAnswer(flags);
+    } else {
+      w.Changed.wait_for(lock, std::chrono::milliseconds(1));
+    }
+  }
+  --w.Showing;
+  w.Changed.notify_all();
+  return answer;
 }
 
 } // namespace
@@ -129,16 +178,61 @@ void Install(int boxAnswer) {
   }
   w.Answer = boxAnswer;
   w.Samples = 0;
+  {
+    std::lock_guard<std::mutex> lock(w.Mutex);
+    w.Hold = false;
+    w.HonourClose = true;
+    w.Released = w.Showing = w.TakenDown = 0;
+  }
   platform::SetTextMessageHook(OnMessage);
   platform::SetMessageBoxHook(OnBox);
 }
 
 void Uninstall() {
+  // A box the engine let go of is answered now, so its thread ends here.
+  ReleaseBoxes(platform::AnswerNo);
+  {
+    WindowState& w = W();
+    std::unique_lock<std::mutex> lock(w.Mutex);
+    w.Changed.wait_for(lock, std::chrono::seconds(5), [&] { return w.Showing == 0; });
+  }
   platform::SetTextMessageHook(nullptr);
   platform::SetMessageBoxHook(nullptr);
 }
 
 void SetBoxAnswer(int answer) { W().Answer = answer; }
+
+void HoldBoxes(bool honourClose) {
+  WindowState& w = W();
+  std::lock_guard<std::mutex> lock(w.Mutex);
+  w.Hold = true;
+  w.HonourClose = honourClose;
+}
+
+void ReleaseBoxes(int answer) {
+  WindowState& w = W();
+  std::lock_guard<std::mutex> lock(w.Mutex);
+  w.Hold = false;
+  w.Released = w.Showing;
+  w.ReleasedAnswer = answer;
+  w.Changed.notify_all();
+}
+
+int BoxesShowing() {
+  std::lock_guard<std::mutex> lock(W().Mutex);
+  return W().Showing;
+}
+
+int BoxesTakenDown() {
+  std::lock_guard<std::mutex> lock(W().Mutex);
+  return W().TakenDown;
+}
+
+bool WaitForBoxesShowing(int count, int timeoutMs) {
+  WindowState& w = W();
+  std::unique_lock<std::mutex> lock(w.Mutex);
+  return w.Changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return w.Showing >= count; });
+}
 
 std::vector<Status> Statuses() {
   std::lock_guard<std::mutex> lock(W().Mutex);

@@ -10,8 +10,9 @@
 
 namespace harness {
 
-// The sampler's clock: TickCount returns Now; SleepMs waits for Step (or
+// The sampler's clock: TickCount returns Now; a sleep waits for Step (or
 // returns at once after FreeRun) and then moves Now on by the time asked for.
+// A sleep whose stop signal is set ends at once without moving Now.
 namespace clock {
 void Install();
 void Uninstall();
@@ -19,7 +20,9 @@ void Step(int cycles = 1);
 void FreeRun();
 void Advance(std::uint32_t milliseconds);
 std::uint32_t Now();
-int Sleeps(); // SleepMs calls that have returned
+int Sleeps();                               // sleeps that ran their full time
+std::uint32_t LastSleep();                  // the length asked for by the latest sleep
+bool WaitUntilAsleep(int timeoutMs = 5000); // a sleep waits for Step
 } // namespace clock
 
 struct Status {
@@ -38,6 +41,14 @@ namespace window {
 void Install(int boxAnswer);
 void Uninstall();
 void SetBoxAnswer(int answer);
+// While held, a Yes/No box stays up until ReleaseBoxes answers it, or until
+// the engine takes it down (unless told to miss that, as a box that was about
+// to appear would).
+void HoldBoxes(bool honourClose = true);
+void ReleaseBoxes(int answer);
+int BoxesShowing();
+int BoxesTakenDown();
+bool WaitForBoxesShowing(int count, int timeoutMs = 5000);
 std::vector<Status> Statuses();
 std::vector<Box> Boxes();
 // Waits until `count` status messages with this wParam (any when 0) arrived.

@@ -334,6 +334,85 @@ TEST_F(CaptureSessionTest, ALoopErrorAnsweredYesRestartsAtOnce) {
   EXPECT_EQ(fakepcap::Stats().OpenNow, 0);
 }
 
+// Runs `work` on a thread of its own; false when it has not finished within
+// `ms`. Then whatever holds it up is let go, so that the test can end.
+template <typename Work> bool FinishesWithin(int ms, Work work) {
+  std::atomic<bool> done{false};
+  std::thread runner([&] {
+    work();
+    done = true;
+  });
+  for (int waited = 0; !done && waited < ms; ++waited)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  const bool inTime = done;
+  if (!inTime) {
+    harness::clock::FreeRun();
+    harness::window::ReleaseBoxes(platform::AnswerNo);
+  }
+  runner.join();
+  return inTime;
+}
+
+// Leaving the program while the restart question is up: the question is taken
+// down, no new capture starts, and the engine goes at once with every byte of
+// the failed capture counted.
+TEST_F(CaptureSessionTest, LeavingWhileTheRestartQuestionIsUpTakesItDown) {
+  harness::window::HoldBoxes();
+  StartAndWait();
+  fakepcap::Inject(Ipv4Frame(Remote, Local, Udp, 1, 2), 900);
+  ASSERT_TRUE(fakepcap::WaitDelivered());
+  fakepcap::FailNextRead();
+  ASSERT_TRUE(harness::window::WaitForBoxesShowing(1));
+  EXPECT_EQ(AppSettings.BytesTransmitted.load(), 905) << "the failed capture's last bytes";
+
+  EXPECT_TRUE(FinishesWithin(2000, [&] {
+    Engine->StopCapture();
+    Engine.reset();
+  }));
+  EXPECT_EQ(harness::window::BoxesTakenDown(), 1);
+  const fakepcap::Statistics stats = fakepcap::Stats();
+  EXPECT_EQ(stats.OpenAttempts, 1);
+  EXPECT_EQ(stats.OpenNow, 0);
+}
+
+// The user restarts capture from the menu while the question of the failed
+// session is up, that restart cannot open the adapter, and then the old
+// question is answered Yes (its box slipped past being taken down): the
+// replaced session starts nothing.
+TEST_F(CaptureSessionTest, AReplacedSessionNeverRestartsItself) {
+  harness::window::HoldBoxes(false);
+  StartAndWait();
+  fakepcap::FailNextRead();
+  ASSERT_TRUE(harness::window::WaitForBoxesShowing(1));
+
+  fakepcap::Behaviour broken;
+  broken.OpenFails = true;
+  fakepcap::Install(broken);
+  harness::clock::FreeRun();
+  EXPECT_TRUE(Engine->StartCapture(true));
+  ASSERT_TRUE(harness::window::WaitForBoxes(2)); // "Adapter kann nicht geöffnet werden!"
+  harness::window::ReleaseBoxes(platform::AnswerYes);
+  EXPECT_TRUE(FinishesWithin(2000, [&] { Engine.reset(); }));
+  EXPECT_EQ(fakepcap::Stats().OpenAttempts, 1);
+}
+
+// With a long interval the sampler sleeps for a minute; stopping wakes it, and
+// the bytes of the unfinished interval still count in the total.
+TEST_F(CaptureSessionTest, StoppingDoesNotWaitForALongInterval) {
+  AppSettings.Interval = 60000;
+  StartAndWait();
+  fakepcap::Inject(Ipv4Frame(Remote, Local, Udp, 1, 2), 700);
+  ASSERT_TRUE(fakepcap::WaitDelivered());
+  ASSERT_TRUE(harness::clock::WaitUntilAsleep());
+  EXPECT_TRUE(FinishesWithin(2000, [&] { Engine->StopCapture(); }));
+  EXPECT_EQ(AppSettings.BytesTransmitted.load(), 705);
+  // One last sample, over the interval as always, and no call back for it.
+  const std::vector<BPSSample> samples = Samples();
+  ASSERT_EQ(samples.size(), 1u);
+  EXPECT_EQ(samples[0].Total, 11);
+  EXPECT_EQ(harness::window::OnSampleCalls(), 0);
+}
+
 // The settings sheet may be writing the record (this thread) while the capture
 // thread restarts after a loop error: the restart keeps its session's adapter,
 // filter and mode and never reads the record (a data race the concurrency
@@ -451,16 +530,23 @@ TEST_F(CaptureSessionTest, ASampleTurnsTheIntervalIntoRates) {
   EXPECT_EQ(samples[1].Total, 0);
   EXPECT_EQ(samples[1].Average, 3000);
 
-  AppSettings.Interval = 500; // read afresh every cycle: rates per second double
+  // A new interval while the sampler waits: that wait ends after the old
+  // 1000 ms and its rates divide by them; the next cycle waits 500 ms and its
+  // rates per second double.
+  ASSERT_TRUE(harness::clock::WaitUntilAsleep());
+  AppSettings.Interval = 500;
   Interval({{Ipv4Frame(Remote, Local, Icmp), 100}});
-  EXPECT_EQ(Samples()[2].Total, 200);
+  EXPECT_EQ(Samples()[2].Total, 100);
   EXPECT_EQ(Samples()[2].Average, 1500);
+  Interval({{Ipv4Frame(Remote, Local, Icmp), 100}});
+  EXPECT_EQ(harness::clock::LastSleep(), 500u);
+  EXPECT_EQ(Samples()[3].Total, 200);
 
   Engine->ClearHistory();
   Interval({{Ipv4Frame(Remote, Local, Icmp), 100}});
   ASSERT_EQ(Samples().size(), 1u);
   EXPECT_EQ(Samples()[0].Average, 0);
-  EXPECT_EQ(AppSettings.BytesTransmitted.load(), 3205);
+  EXPECT_EQ(AppSettings.BytesTransmitted.load(), 3305);
 }
 
 TEST_F(CaptureSessionTest, TheBusiestFlowIsNamedOnceAndThenFromTheCache) {

@@ -86,12 +86,23 @@ void OnStatus(WindowHandle, unsigned message, std::uintptr_t wParam, const wchar
     Ui.BadMessages.push_back("message " + std::to_string(message) + " wParam " + std::to_string(wParam));
 }
 
-int OnBox(WindowHandle, const wchar_t*, const wchar_t*, unsigned flags) {
-  std::lock_guard<std::mutex> lock(Ui.Mutex);
-  ++Ui.Boxes;
+int OnBox(WindowHandle, const wchar_t*, const wchar_t*, unsigned flags, const platform::BoxCloser* closer) {
+  int thinkMs;
+  bool yes;
+  {
+    std::lock_guard<std::mutex> lock(Ui.Mutex);
+    ++Ui.Boxes;
+    // The user takes a while, so restarts and stops meet an open box; then
+    // the restart question is answered yes or no, at random.
+    thinkMs = static_cast<int>(Ui.Random() % 30);
+    yes = Ui.Random() % 2 == 0;
+  }
+  for (int i = 0; i < thinkMs; ++i) {
+    if (closer != nullptr && closer->Closed()) return platform::DeclineAnswer(flags);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
   if ((flags & 0xF) != platform::BoxYesNo) return platform::AnswerOk;
-  // The restart question after a loop error: yes or no, at random.
-  const bool yes = Ui.Random() % 2 == 0;
+  std::lock_guard<std::mutex> lock(Ui.Mutex);
   Ui.RestartYes += yes;
   return yes ? platform::AnswerYes : platform::AnswerNo;
 }
@@ -272,6 +283,7 @@ TEST_F(EngineStress, RandomOperationsWithFaultsKeepEveryByteAndLeakNothing) {
   EXPECT_EQ(static_cast<std::uint64_t>(settings.BytesTransmitted.load()), ledger.DeliveredBytes.load())
       << "bytes counted differ from the bytes handed to the engine";
   EXPECT_EQ(ledger.OpenHandles, 0) << "capture handles left open";
+  EXPECT_EQ(ledger.MostOpenAtOnce, 1) << "more than one capture at a time";
   EXPECT_EQ(ledger.DeviceLists, 0) << "device lists not freed";
   EXPECT_EQ(ledger.Programs, 0) << "filter programs not freed";
 }

@@ -67,7 +67,9 @@ PcapHandle* Open(const char* source, int, int, int, void*, char* errorBuffer) {
     std::strcpy(errorBuffer, "cannot open");
     return nullptr;
   }
-  ++TheLedger.OpenHandles;
+  const int open = ++TheLedger.OpenHandles;
+  for (int most = TheLedger.MostOpenAtOnce.load(); open > most;)
+    TheLedger.MostOpenAtOnce.compare_exchange_weak(most, open);
   return reinterpret_cast<PcapHandle*>(new FakeHandle);
 }
 
@@ -169,6 +171,7 @@ void ResetAll() {
   TheLedger.DeliveredBytes = 0;
   TheLedger.DeliveredPackets = 0;
   TheLedger.OpenHandles = 0;
+  TheLedger.MostOpenAtOnce = 0;
   TheLedger.DeviceLists = 0;
   TheLedger.Programs = 0;
   TheLedger.Opens = 0;

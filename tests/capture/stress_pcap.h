@@ -25,6 +25,7 @@ struct Ledger {
   std::atomic<std::uint64_t> DeliveredBytes{0};
   std::atomic<std::uint64_t> DeliveredPackets{0};
   std::atomic<int> OpenHandles{0};
+  std::atomic<int> MostOpenAtOnce{0};
   std::atomic<int> DeviceLists{0};
   std::atomic<int> Programs{0};
   std::atomic<int> Opens{0};
