@@ -174,15 +174,20 @@ protected:
 
 TEST_F(CaptureSessionTest, WithoutAnAdapterTheDialogDecides) {
   AppSettings.DeviceName.clear();
-  DialogAnswer = 2;
-  EXPECT_FALSE(Engine->StartCapture(false));
-  EXPECT_EQ(DialogCalls, 1);
+  // Cancel, and whatever else ends the dialog without OK (its owner destroyed
+  // gives 0, a failure -1): no capture.
+  for (int answer : {2, 0, -1}) {
+    DialogAnswer = answer;
+    EXPECT_FALSE(Engine->StartCapture(false)) << answer;
+    EXPECT_FALSE(Engine->SelectAdapter()) << answer;
+  }
+  EXPECT_EQ(DialogCalls, 6);
   EXPECT_EQ(fakepcap::Stats().OpenAttempts, 0);
 
   DialogAnswer = 1;
   StartAndWait();
   EXPECT_EQ(DialogSettings, &AppSettings);
-  EXPECT_EQ(DialogCalls, 2);
+  EXPECT_EQ(DialogCalls, 7);
   const fakepcap::Statistics stats = fakepcap::Stats();
   EXPECT_EQ(stats.LastDevice, "fake0");
   EXPECT_EQ(stats.LastSnapLength, 128);
