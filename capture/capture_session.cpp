@@ -59,6 +59,18 @@ void RefreshLocalAddress(const PcapFunctions& pcap, const std::string& device, s
   if (devices != nullptr) pcap.FreeAllDevs(devices);
 }
 
+thread_local const CaptureThreadContext* ThisThreadsSession = nullptr;
+
+// Marks the calling thread as the capture thread of `context` for as long as
+// it runs.
+class SessionThreadScope {
+public:
+  explicit SessionThreadScope(const CaptureThreadContext& context) { ThisThreadsSession = &context; }
+  SessionThreadScope(const SessionThreadScope&) = delete;
+  SessionThreadScope& operator=(const SessionThreadScope&) = delete;
+  ~SessionThreadScope() { ThisThreadsSession = nullptr; }
+};
+
 // The sampler's wait for a cycle that may take three intervals, in a form that
 // cannot overflow.
 std::uint32_t SamplerGrace(std::uint32_t interval) {
@@ -77,22 +89,6 @@ void CaptureSession::PacketHandler(unsigned char* user, const PcapPacketHeader* 
                 header->Len, bytes);
   engine.UnlockData();
 }
-
-namespace {
-
-thread_local const CaptureThreadContext* ThisThreadsSession = nullptr;
-
-// Marks the calling thread as the capture thread of `context` for as long as
-// it runs.
-class SessionThreadScope {
-public:
-  explicit SessionThreadScope(const CaptureThreadContext& context) { ThisThreadsSession = &context; }
-  SessionThreadScope(const SessionThreadScope&) = delete;
-  SessionThreadScope& operator=(const SessionThreadScope&) = delete;
-  ~SessionThreadScope() { ThisThreadsSession = nullptr; }
-};
-
-} // namespace
 
 const CaptureThreadContext* CaptureSession::SessionOfThisThread() { return ThisThreadsSession; }
 
@@ -179,20 +175,24 @@ unsigned CaptureSession::CaptureThreadMain(void* argument) {
   }
   pcap.Close(handle);
 
-  if (result == PcapLoopError && BeginAsking(*context)) {
-    SendStatus(engine.Window, CaptureErrorStatus, LoopEndedStatusText);
-    const int answer = platform::ShowMessageBox(
-        engine.Window,
-        L"In der Paketverarbeitungsschleife ist ein Fehler aufgetreten!\n\nSoll versucht werden, das "
-        L"Capturing neu zu starten?",
-        L"Fehler in der Paketverarbeitung", platform::BoxYesNo | platform::BoxIconError, &context->Boxes);
-    context->Phase = SessionPhase::Ended;
-    // A session cancelled meanwhile (the program is closing, or the user
-    // restarted capture) leaves the engine alone: it may be going away.
-    if (answer == platform::AnswerYes && !context->CancelRequested) engine.StartCapture(false);
-  }
+  if (result == PcapLoopError) AfterLoopError(*context);
   context->Phase = SessionPhase::Ended;
   return 0;
+}
+
+void CaptureSession::AfterLoopError(CaptureThreadContext& context) {
+  if (!BeginAsking(context)) return;
+  CaptureEngine& engine = *context.Engine;
+  SendStatus(engine.Window, CaptureErrorStatus, LoopEndedStatusText);
+  const int answer = platform::ShowMessageBox(
+      engine.Window,
+      L"In der Paketverarbeitungsschleife ist ein Fehler aufgetreten!\n\nSoll versucht werden, das "
+      L"Capturing neu zu starten?",
+      L"Fehler in der Paketverarbeitung", platform::BoxYesNo | platform::BoxIconError, &context.Boxes);
+  context.Phase = SessionPhase::Ended;
+  // A session cancelled meanwhile (the program is closing, or the user
+  // restarted capture) leaves the engine alone: it may be going away.
+  if (answer == platform::AnswerYes && !context.CancelRequested) engine.StartCapture(false);
 }
 
 unsigned CaptureSession::SamplerThreadMain(void* argument) {

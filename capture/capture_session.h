@@ -12,5 +12,7 @@ struct CaptureSession {
   // Enters the Asking phase unless the session was cancelled; true when the
   // thread is to tell the user.
   static bool BeginAsking(CaptureThreadContext& context);
+  // The capture loop failed: tell the user and ask whether to start again.
+  static void AfterLoopError(CaptureThreadContext& context);
   static void PacketHandler(unsigned char* user, const PcapPacketHeader* header, const unsigned char* bytes);
 };
