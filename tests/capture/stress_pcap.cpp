@@ -185,8 +185,13 @@ bool StressResolver(const std::uint8_t address[4], std::string& host) {
   ++TheLedger.Resolves;
   if (Take(TheFaults.SlowResolves)) std::this_thread::sleep_for(std::chrono::milliseconds(SlowResolveMs));
   if (address[3] % 5 == 0) return false;
-  host = "h" + std::to_string(address[0]) + "." + std::to_string(address[1]) + "." +
-         std::to_string(address[2]) + "." + std::to_string(address[3]);
+  // Built from characters and appends: GCC 12 warns, wrongly, of overlapping
+  // copies when a one-letter literal is assigned or prepended to a string.
+  host.assign(1, 'h');
+  for (int i = 0; i < 4; ++i) {
+    if (i > 0) host += '.';
+    host += std::to_string(address[i]);
+  }
   return true;
 }
 
