@@ -37,14 +37,17 @@ main() {
   if ! [ -d "$build" ]; then
     cmake --preset fuzz >/dev/null || return 1
   fi
-  # A target whose code is not in the tree yet is simply not defined by the build.
   cmake --build --preset fuzz -j "${BYTWACHT_JOBS:-2}" >/dev/null || return 1
 
   mkdir -p "$build/findings"
   status=0
   for t in "${targets[@]}"; do
     exe="$build/fuzz/$t"
-    [ -x "$exe" ] || { echo "fuzz $t: not part of this build, skipped"; continue; }
+    if ! [ -x "$exe" ]; then
+      echo "fuzz $t: no such target in the build"
+      status=1
+      continue
+    fi
     work="$build/corpus/$t"
     mkdir -p "$work"
     seeds="$root/fuzz/corpus/$t"

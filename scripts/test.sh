@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# The whole test suite from a fresh machine: installs what is missing, builds
-# the native and the Windows build and runs every test (natively, under the
-# sanitizers and under Wine). Stages can be named to run only some of them:
-#   scripts/test.sh [setup] [native] [tsan] [windows] [fuzz] [e2e]
+# The whole test suite from a fresh machine: installs what is missing, checks
+# the formatting, builds the native and the Windows build and runs every test
+# (natively, under the sanitizers and under Wine). Stages can be named to run
+# only some of them:
+#   scripts/test.sh [setup] [format] [native] [tsan] [windows] [fuzz] [e2e]
+# A stage whose scripts or files are missing fails; nothing is skipped.
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 
 stages=("$@")
-[ ${#stages[@]} -eq 0 ] && stages=(setup native tsan windows fuzz e2e)
+[ ${#stages[@]} -eq 0 ] && stages=(setup format native tsan windows fuzz e2e)
 jobs="${BYTWACHT_JOBS:-$(nproc)}"
 logdir="$root/build/test-logs"
 mkdir -p "$logdir"
@@ -21,9 +23,6 @@ failures=()
 count_ctest() {
   local log="$1" name="$2" line total bad
   line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
-  if [ -z "$line" ] && grep -q 'No tests were found' "$log"; then
-    return
-  fi
   if [ -z "$line" ]; then
     failed=$((failed + 1))
     failures+=("$name: no test summary")
@@ -63,9 +62,26 @@ build_preset() {
     { grep -E 'error|Error' "$logdir/build-$preset.log" | head -n 40; return 1; }
 }
 
+# Every tracked C++ file as clang-format (the repository's .clang-format) would
+# write it.
+format_check() {
+  local files=() log="$logdir/format.log"
+  mapfile -d '' files < <(git -C "$root" ls-files -z -- '*.cpp' '*.h')
+  if [ ${#files[@]} -eq 0 ]; then
+    echo "format: no tracked C++ files"
+    return 1
+  fi
+  if ! clang-format --dry-run -Werror "${files[@]}" >"$log" 2>&1; then
+    grep -oE '^[^ :]+\.(cpp|h):[0-9]+' "$log" | cut -d: -f1 | sort -u | sed 's/^/  not formatted: /'
+    echo "  (clang-format -i FILE formats one; details in $log)"
+    return 1
+  fi
+}
+
 for stage in "${stages[@]}"; do
   case "$stage" in
   setup) step setup "$root/scripts/setup.sh" || exit 1 ;;
+  format) step "format check" format_check ;;
   native) build_preset native && ctest_preset native ;;
   tsan) build_preset native-tsan && ctest_preset native-tsan -L concurrency ;;
   windows)
@@ -76,16 +92,8 @@ for stage in "${stages[@]}"; do
       ctest_preset windows
     fi
     ;;
-  fuzz)
-    if [ -x "$root/scripts/fuzz.sh" ] && [ -d "$root/fuzz" ] && ls "$root"/fuzz/*.cpp >/dev/null 2>&1; then
-      build_preset fuzz && step "fuzz (short)" "$root/scripts/fuzz.sh" --short
-    fi
-    ;;
-  e2e)
-    if [ -x "$root/scripts/e2e.sh" ]; then
-      step "end-to-end under Wine" "$root/scripts/e2e.sh"
-    fi
-    ;;
+  fuzz) build_preset fuzz && step "fuzz (short)" "$root/scripts/fuzz.sh" --short ;;
+  e2e) step "end-to-end under Wine" "$root/scripts/e2e.sh" ;;
   *) echo "unknown stage: $stage"; exit 2 ;;
   esac
 done
