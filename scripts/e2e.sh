@@ -2,10 +2,35 @@
 # End-to-end tests: the real bytwacht.exe under Wine on a virtual screen,
 # driven by tests/e2e/driver.cpp and xdotool, each case in a fresh prefix.
 #   scripts/e2e.sh [CASE...]     (default: every case)
-# Screenshots land in build/e2e-artifacts/.
+# The cases are the case_* functions of tests/e2e/cases.sh. Screenshots land
+# in build/e2e-artifacts/.
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
+
+. "$root/scripts/wine-env.sh"
+. "$root/tests/e2e/lib.sh"
+. "$root/tests/e2e/cases.sh"
+
+# Every case_* function, in the order the files define them.
+all_cases=()
+while read -r _ _ name; do all_cases+=("${name#case_}"); done < <(
+  shopt -s extdebug
+  for f in $(declare -F | sed -n 's/^declare -f \(case_.*\)/\1/p'); do declare -F "$f"; done |
+    awk '{ print $3, $2, $1 }' | sort -k1,1 -k2,2n
+)
+if [ ${#all_cases[@]} -eq 0 ]; then
+  echo "e2e: no case_* functions found"
+  exit 1
+fi
+cases=("$@")
+[ ${#cases[@]} -eq 0 ] && cases=("${all_cases[@]}")
+for c in "${cases[@]}"; do
+  if ! declare -F "case_$c" >/dev/null; then
+    echo "e2e: no case '$c'; the cases are: ${all_cases[*]}"
+    exit 2
+  fi
+done
 
 build="${E2E_BUILD_DIR:-$root/build/windows}"
 if [ -z "${E2E_BUILD_DIR:-}" ]; then
@@ -20,25 +45,12 @@ export E2E_EXE="$build/app/bytwacht.exe"
 export E2E_DRIVER="$build/tests/e2e/bytwacht-e2e-driver.exe"
 export E2E_ART="$root/build/e2e-artifacts"
 export E2E_TEMPLATE="/tmp/bytwacht-e2e-template-$(id -u)"
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export USER="${USER:-$(id -un)}"
 mkdir -p "$E2E_ART"
 
-. "$root/tests/e2e/lib.sh"
-. "$root/tests/e2e/cases.sh"
-
 # Our own virtual screen, so that other Wine runs on this machine never meet ours.
-export DISPLAY="${E2E_DISPLAY:-:95}"
-. "$root/scripts/xvfb.sh"
-bytwacht_xvfb "$DISPLAY" || exit 1
+bytwacht_use_display "${E2E_DISPLAY:-:95}" || exit 1
 xvfb_pid="$BYTWACHT_XVFB_PID"
-
-( flock 9; e2e_make_template "$E2E_TEMPLATE" ) 9>"$E2E_TEMPLATE.lock"
-
-cases=("$@")
-[ ${#cases[@]} -eq 0 ] && cases=(first_start second_instance settings_sheet filter_change interval_change
-  menu_commands autostart close_hidden_and_session_end adapter_cancel adapter_not_opened window_behaviour exit_during_sheet stored_window_styles graph_modes taskbar_restart
-  usage_history usage_dialog usage_balloons display_change dpi_scaling)
+bytwacht_make_prefix "$E2E_TEMPLATE" desktop
 
 failed=()
 for c in "${cases[@]}"; do

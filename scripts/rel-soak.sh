@@ -22,10 +22,8 @@ done
 
 # A prefix and a screen of our own, so that the settings file and the mouse
 # belong to this run alone.
-export WINEPREFIX=/tmp/bwr-soak-wine
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export DISPLAY=:97
+BYTWACHT_WINEPREFIX=/tmp/bwr-soak-wine
+. "$root/scripts/wine-env.sh"
 out="$root/build/soak"
 mkdir -p "$out"
 csv="$out/soak.csv"
@@ -37,16 +35,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
-. "$root/scripts/xvfb.sh"
-bytwacht_xvfb :97 || exit 1
+bytwacht_use_display :97 || exit 1
 [ -n "$BYTWACHT_XVFB_PID" ] && pids+=("$BYTWACHT_XVFB_PID")
-if ! [ -f "$WINEPREFIX/system.reg" ]; then
-  wineboot -i >/dev/null 2>&1
-  wineserver -w
-fi
+bytwacht_make_prefix "$WINEPREFIX"
 
 # Loopback is adapter 1 under Wine; only our datagrams are counted.
-appdata="$WINEPREFIX/drive_c/users/${USER:-root}/AppData/Roaming/Bytwacht"
+appdata="$WINEPREFIX/drive_c/users/$USER/AppData/Roaming/Bytwacht"
 mkdir -p "$appdata"
 printf '%s\r\n' 'DeviceName=\Device\NPF_{00000001-0000-0000-0000-4E6574446576}' 'BytesTransmitted=0' \
   'AvgTime=60' 'Interval=1000' 'CaptureFilter=udp port 9997' 'PromiscuousMode=0' 'WindowPosX=0' \

@@ -1,5 +1,8 @@
 # The end-to-end cases. Each runs in a fresh prefix with the program's
-# settings folder empty unless it writes one, and returns non-zero on failure.
+# settings folder empty unless it writes one, and reports failures by expect.
+#
+# Adding a case: define a function case_NAME here; scripts/e2e.sh runs every
+# case_* function in the order they stand, and `scripts/e2e.sh NAME` runs one.
 
 expect() { # expect DESCRIPTION COMMAND...
   local what="$1"
@@ -12,10 +15,21 @@ expect() { # expect DESCRIPTION COMMAND...
 equals() { [ "$1" = "$2" ] || { echo "    got '$1', expected '$2'"; return 1; }; }
 contains() { grep -qF -- "$2" <<<"$1" || { echo "    '$2' not in: $(head -c 300 <<<"$1")"; return 1; }; }
 
+# Starts the program with the settings file written before and waits until
+# its window has faded in to the stored opacity.
 start_and_wait() {
+  local alpha
+  alpha=$(e2e_ini Alpha)
   e2e_start
   drv wait Bytwacht 30000 >/dev/null
-  sleep 1 # the fade-in
+  e2e_wait_state "alpha=${alpha:-255}" 10 >/dev/null
+}
+
+# Starts the program and waits until its window thread runs its message loop:
+# whether the window shows at the start has been decided by then.
+start_and_settle() {
+  e2e_start
+  e2e_until 30 drv sync
 }
 
 case_first_start() {
@@ -23,7 +37,7 @@ case_first_start() {
   # the capture starts and the traffic shows as bars and an OK icon.
   e2e_start
   expect "adapter dialog shown" drv wait Adapter-Auswahl 30000
-  sleep 1
+  drv painted Adapter-Auswahl >/dev/null
   e2e_shot adapter-dialog
   local items
   items=$(drv items Adapter-Auswahl IDC_ADAPTER_LIST)
@@ -37,10 +51,9 @@ case_first_start() {
   expect "main window shown" drv wait Bytwacht 20000
   e2e_traffic 12
   expect "tray turns OK" e2e_wait_tray ok 20
-  sleep 6
-  e2e_shot first-start-graph
+  # Bars in the graph area (above the status line), a few seconds' worth for the picture.
   local bars
-  bars=$(e2e_count_pixels "$E2E_ART/first-start-graph.png" 280x60+10+30 'r + g + b > 150')
+  bars=$(e2e_wait_pixels first-start-graph 290x45+5+28 'r + g + b > 150' above 250 15)
   expect "bars drawn" test "$bars" -gt 100
   wait "$E2E_TRAFFIC_PID" 2>/dev/null
   drv close >/dev/null
@@ -63,7 +76,7 @@ case_second_instance() {
   text=$(drv texts "Zweite Instanz von Bytwacht")
   expect "question text" contains "$text" "Soll die zweite Instanz weiter ausgeführt werden (nicht empfohlen)?"
   drv press "Zweite Instanz von Bytwacht" IDNO >/dev/null
-  for _ in $(seq 1 100); do [ -f "$WINEPREFIX/second.rc" ] && break; sleep 0.1; done
+  e2e_until 10 test -f "$WINEPREFIX/second.rc"
   expect "second instance exit code 0" equals "$(cat "$WINEPREFIX/second.rc" 2>/dev/null)" 0
   expect "first instance untouched" equals "$(drv state)" "$before"
   drv close >/dev/null
@@ -86,13 +99,14 @@ case_settings_sheet() {
   e2e_shot sheet-fenster
   for page in 1:graph 2:winpcap 3:autostart; do
     drv page "~Bytwacht" "${page%%:*}" >/dev/null
-    sleep 0.7
+    drv painted "~Bytwacht" >/dev/null
     e2e_shot "sheet-${page#*:}"
   done
   drv page "~Bytwacht" 0 >/dev/null
   drv press "~Bytwacht" IDOK >/dev/null
-  sleep 2
-  expect "saved after OK" test -f "$E2E_INI"
+  expect "saved after OK" e2e_until 10 test -f "$E2E_INI"
+  # A restart would have asked for the adapter by now; nothing marks its absence.
+  sleep 1
   expect "capture not restarted" equals "$(e2e_opens)" "$opens"
 
   # Cancel after moving the trackbar: nothing changes.
@@ -102,12 +116,15 @@ case_settings_sheet() {
   drv command CmdSettings >/dev/null
   drv trackbar "~Bytwacht" IDC_ALPHA_TRACKBAR 100 >/dev/null
   drv press "~Bytwacht" IDCANCEL >/dev/null
-  sleep 1.5
+  drv gone "~Bytwacht" 10000 >/dev/null
+  e2e_settled
   expect "nothing saved after Cancel" test ! -f "$E2E_INI"
   drv close >/dev/null
   e2e_exit_code >/dev/null
   expect "alpha unchanged after Cancel" equals "$(e2e_ini Alpha)" "$alpha"
 }
+
+filter_cut_to_255() { [ "$(e2e_ini CaptureFilter | tr -d '\n' | wc -c)" = 255 ]; }
 
 case_filter_change() {
   # A changed filter restarts the capture; a 300-character filter is cut to
@@ -121,12 +138,12 @@ case_filter_change() {
   drv command CmdSettings >/dev/null
   drv wait "~Bytwacht" 10000 >/dev/null
   drv page "~Bytwacht" 2 >/dev/null
-  sleep 0.5
   drv settext "~Bytwacht" IDC_CAPTURE_FILTER "$(printf 'x%.0s' $(seq 1 300))" >/dev/null
   drv press "~Bytwacht" IDOK >/dev/null
-  sleep 3
-  expect "capture restarted" test "$(e2e_opens)" -gt "$opens"
-  expect "filter cut to 255" equals "$(e2e_ini CaptureFilter | tr -d '\n' | wc -c)" 255
+  expect "capture restarted" e2e_wait_opens "$opens"
+  # Saved once the restart is under way (the window thread waits for the old
+  # capture meanwhile, answering what it is sent, so no round trip tells).
+  expect "filter cut to 255" e2e_until 10 filter_cut_to_255
   expect "invalid filter warns" e2e_wait_tray warning 10
   # The tip tells why.
   e2e_hover_tray
@@ -141,24 +158,22 @@ case_interval_change() {
   E2E_WINEDEBUG=+wpcap start_and_wait
   e2e_traffic 30
   expect "capture running" e2e_wait_tray ok 20
-  sleep 10
-  local opens bars_before bars_after
+  local opens bars_before bars_after lit='g > 150 and r < 120'
+  # About eight seconds of bars, so that a cleared history stands out.
+  bars_before=$(e2e_wait_pixels interval-before 380x100+45+65 "$lit" above 900 25)
   opens=$(e2e_opens)
-  e2e_shot interval-before
-  bars_before=$(e2e_count_pixels "$E2E_ART/interval-before.png" 380x100+45+65 'g > 150 and r < 120')
   drv command CmdSettings >/dev/null
   drv wait "~Bytwacht" 10000 >/dev/null
   drv page "~Bytwacht" 1 >/dev/null
-  sleep 0.5
   drv updown "~Bytwacht" IDC_INTERVAL_UPDOWN 500 >/dev/null
   drv press "~Bytwacht" IDOK >/dev/null
-  sleep 0.3
+  drv gone "~Bytwacht" 10000 >/dev/null
   e2e_shot settings-hint
-  sleep 1.2
   # The history was cleared: a few new bars instead of the many before.
-  e2e_shot interval-after
-  bars_after=$(e2e_count_pixels "$E2E_ART/interval-after.png" 380x100+45+65 'g > 150 and r < 120')
+  bars_after=$(e2e_wait_pixels interval-after 380x100+45+65 "$lit" below $((bars_before / 2)) 5)
   expect "history cleared ($bars_before -> $bars_after lit pixels)" test "$bars_after" -lt $((bars_before / 2))
+  e2e_settled
+  # A restart would have asked for the adapter by now; nothing marks its absence.
   sleep 1
   expect "no restart for the interval" equals "$(e2e_opens)" "$opens"
   expect "interval stored" equals "$(e2e_ini Interval)" 500
@@ -184,15 +199,14 @@ case_menu_commands() {
   drv command CmdResetCounter >/dev/null
   expect "reset question" drv wait "Traffic-Zähler zurücksetzen" 10000
   drv press "Traffic-Zähler zurücksetzen" IDYES >/dev/null
-  sleep 1
+  drv gone "Traffic-Zähler zurücksetzen" 10000 >/dev/null
 
   local opens
   opens=$(e2e_opens)
   drv command CmdRestartCapture >/dev/null
   expect "restart question" drv wait "Capturing neu starten" 10000
   drv press "Capturing neu starten" IDYES >/dev/null
-  sleep 3
-  expect "capture restarted" test "$(e2e_opens)" -gt "$opens"
+  expect "capture restarted" e2e_wait_opens "$opens"
 
   drv close >/dev/null
   expect "normal exit" equals "$(e2e_exit_code)" 0
@@ -215,7 +229,6 @@ case_autostart() {
   drv command CmdSettings >/dev/null
   drv wait "~Bytwacht" 10000 >/dev/null
   drv page "~Bytwacht" 3 >/dev/null
-  sleep 0.5
   drv press "~Bytwacht" IDC_REGISTER_AUTOSTART >/dev/null
   expect "register box" drv wait "Autostart registrieren" 10000
   expect "registered" contains "$(drv texts 'Autostart registrieren')" "Autostart wurde erfolgreich registriert!"
@@ -260,8 +273,7 @@ case_close_hidden_and_session_end() {
   start_and_wait
   # Hidden to the icon by a click on it, then closed: stored as hidden.
   xdotool mousemove 1008 756 click 1 >/dev/null 2>&1
-  sleep 1.5
-  expect "hidden by the icon" contains "$(drv state)" "visible=0"
+  expect "hidden by the icon" e2e_wait_state "visible=0"
   expect "logoff allowed" equals "$(drv endsession)" 1
   expect "logoff saves hidden" equals "$(e2e_ini IsVisible)" 0
   drv close >/dev/null
@@ -270,8 +282,7 @@ case_close_hidden_and_session_end() {
 
   # The next start shows only the icon.
   rm -f "$WINEPREFIX/bytwacht.rc"
-  e2e_start
-  sleep 6
+  start_and_settle
   expect "starts hidden" contains "$(drv state)" "visible=0"
   drv close >/dev/null
   e2e_exit_code >/dev/null
@@ -286,10 +297,13 @@ case_graph_modes() {
     rm -f "$WINEPREFIX/bytwacht.rc"
     start_and_wait
     e2e_traffic 14
-    sleep 12
+    # About eight seconds of bars, counted below the lines of the waiting state.
+    e2e_wait_pixels "graph-$name-full" 470x100+115+165 'r + g + b > 150' above 1000 13 >/dev/null
+    rm -f "$E2E_ART/graph-$name-full.png"
     e2e_shot_crop "graph-$name" 520x220+90+90
     if [ "$name" = inout ]; then
       xdotool mousemove 588 200 >/dev/null 2>&1
+      # The read-out follows the mouse; nothing tells when it is painted.
       sleep 1.5
       e2e_shot_crop graph-hover 520x220+90+90
       xdotool mousemove 800 600 >/dev/null 2>&1
@@ -324,16 +338,13 @@ case_window_behaviour() {
   start_and_wait
   expect "translucent at rest" contains "$(drv state)" "alpha=128"
   xdotool mousemove 250 170 sleep 0.2 mousemove 255 172 >/dev/null 2>&1
-  sleep 1
-  expect "opaque under the mouse" contains "$(drv state)" "alpha=255"
+  expect "opaque under the mouse" e2e_wait_state "alpha=255" 5
   xdotool mousemove 700 600 >/dev/null 2>&1
-  sleep 1
-  expect "translucent again after leaving" contains "$(drv state)" "alpha=128"
+  expect "translucent again after leaving" e2e_wait_state "alpha=128" 5
   xdotool mousemove 250 170 click --repeat 2 --delay 80 1 >/dev/null 2>&1
-  sleep 1.5
+  expect "pop-up after a double click" e2e_wait_state "style=9" 5
   local state
   state=$(drv state)
-  expect "pop-up after a double click" contains "$state" "style=9"
   local ex
   ex=$(sed -n 's/.*exstyle=\([0-9a-f]*\).*/\1/p' <<<"$state")
   expect "tool window, still layered" test $((0x$ex & 0x80080)) -eq $((0x80080))
@@ -351,12 +362,13 @@ case_exit_during_sheet() {
   start_and_wait
   drv command CmdSettings >/dev/null
   expect "sheet shown" drv wait "~Bytwacht" 10000
-  drv command CmdExit >/dev/null
-  drv close >/dev/null
-  sleep 1.5
+  # Sent, not posted: each returns once the window has handled it.
+  drv send CmdExit >/dev/null
+  drv sendclose >/dev/null
   expect "main window still there" contains "$(drv state)" "visible=1"
   drv press "~Bytwacht" IDCANCEL >/dev/null
-  sleep 1
+  drv gone "~Bytwacht" 10000 >/dev/null
+  e2e_settled
   drv close >/dev/null
   expect "normal exit" equals "$(e2e_exit_code)" 0
   expect "geometry kept" equals "$(e2e_ini WindowWidth)x$(e2e_ini WindowHeight)" 400x160
@@ -376,17 +388,15 @@ case_stored_window_styles() {
   # Maximised but hidden: only the icon at first, maximised once shown by it.
   e2e_settings "IsMaximized=1" "IsVisible=0"
   rm -f "$WINEPREFIX/bytwacht.rc"
-  e2e_start
-  sleep 6
+  start_and_settle
   expect "starts hidden" contains "$(drv state)" "visible=0"
   xdotool mousemove 1008 756 click 1 >/dev/null 2>&1
-  sleep 1.5
+  expect "shown by the icon" e2e_wait_state "visible=1"
+  expect "faded in" e2e_wait_state "alpha=255"
   state=$(drv state)
-  expect "shown by the icon" contains "$state" "visible=1"
   local style
   style=$(sed -n 's/.* style=\([0-9a-f]*\).*/\1/p' <<<"$state")
   expect "shown maximised" test $((0x$style & 0x01000000)) -ne 0
-  expect "faded in" contains "$state" "alpha=255"
   drv close >/dev/null
   expect "normal exit" equals "$(e2e_exit_code)" 0
   expect "stored maximised and visible" equals "$(e2e_ini IsMaximized),$(e2e_ini IsVisible)" "1,1"
@@ -475,7 +485,7 @@ case_usage_history() {
   drv command CmdResetCounter >/dev/null
   drv wait "Traffic-Zähler zurücksetzen" 10000 >/dev/null
   drv press "Traffic-Zähler zurücksetzen" IDYES >/dev/null
-  sleep 1
+  drv gone "Traffic-Zähler zurücksetzen" 10000 >/dev/null
   drv close >/dev/null
   e2e_exit_code >/dev/null
   expect "usage kept after a counter reset" test "$(e2e_usage_rows | cut -d' ' -f2)" -ge "$sum"
@@ -508,19 +518,17 @@ PY
   drv command CmdSettings >/dev/null
   drv wait "~Bytwacht" 10000 >/dev/null
   drv page "~Bytwacht" 4 >/dev/null
-  sleep 0.7
   drv updown "~Bytwacht" IDC_MONTHLY_LIMIT_UPDOWN 102400 >/dev/null
   drv updown "~Bytwacht" IDC_MONTH_START_UPDOWN 15 >/dev/null
-  sleep 0.3
+  drv painted "~Bytwacht" >/dev/null
   e2e_shot sheet-verbrauch
   drv press "~Bytwacht" IDOK >/dev/null
-  sleep 2
-  expect "limit stored in bytes" equals "$(e2e_ini Monatslimit)" 107374182400
+  expect "limit stored in bytes" e2e_wait_ini Monatslimit 107374182400
   expect "start day stored" equals "$(e2e_ini Monatsbeginn)" 15
 
   drv command CmdUsage >/dev/null
   expect "dialog shown" drv wait Verbrauch 10000
-  sleep 1
+  drv painted Verbrauch >/dev/null
   e2e_shot usage-dialog
   expect "months from the start day" contains "$(drv texts Verbrauch)" "Die letzten 12 Monate (Monatsbeginn am 15.):"
   local bars
@@ -528,7 +536,7 @@ PY
   expect "green bars in the chart" test "$bars" -gt 200
   drv press Verbrauch IDC_USAGE_EXPORT >/dev/null
   expect "save dialog" drv wait "Verbrauch exportieren" 10000
-  sleep 1
+  drv painted "Verbrauch exportieren" >/dev/null
   e2e_shot usage-export
   # Typed like a user: the name field has the focus with the proposed name selected.
   xdotool type --delay 30 'C:\verbrauch-export.csv' >/dev/null 2>&1
@@ -553,18 +561,20 @@ case_usage_balloons() {
   e2e_settings "Monatslimit=1048576" "WindowPosX=100" "WindowPosY=100"
   printf 'Datum;Ein;Aus\r\nkaputt\r\n' >"$E2E_SETTINGS_DIR/verbrauch.csv"
   start_and_wait
-  sleep 1
+  expect "damaged notice" drv tip "verbrauch.csv.defekt" 10000
   e2e_shot balloon-damaged
   expect "damaged file moved aside" equals "$(cat "$E2E_SETTINGS_DIR/verbrauch.csv.defekt" 2>/dev/null | tr -d '\r\n')" "Datum;Ein;Auskaputt"
-  sleep 8 # the balloon's time
   e2e_traffic 15
   expect "capture running" e2e_wait_tray ok 20
-  # About 500 KB/s: the limit is reached within a few seconds.
-  sleep 5
+  # About 500 KB/s: the limit is reached within a few seconds, and its balloon
+  # takes the place of the first.
+  expect "limit warning" drv tip "Monatslimit" 15000
   e2e_shot balloon-limit
-  sleep 8
+  # The tip of the icon shows once the balloon has gone.
+  drv notip "Monatslimit" 30000 >/dev/null
   e2e_hover_tray
   e2e_shot tray-tip-month
+  expect "the tip shows the month" drv tip "Monat:" 2000
   xdotool mousemove 600 400 >/dev/null 2>&1
   wait "$E2E_TRAFFIC_PID" 2>/dev/null
   drv close >/dev/null
@@ -589,6 +599,15 @@ topmost() {
   ex=$(sed -n 's/.*exstyle=\([0-9a-f]*\).*/\1/p' <<<"$1")
   [ $((0x$ex & 0x8)) -ne 0 ] || { echo "    exstyle $ex has no WS_EX_TOPMOST"; return 1; }
 }
+# until_state CHECK [SECONDS]: waits until CHECK (on_desktop, topmost) passes
+# for `drv state`; says why not when SECONDS pass first.
+until_state() {
+  local end=$((SECONDS + ${2:-5}))
+  until "$1" "$(drv state)" >/dev/null; do
+    [ "$SECONDS" -ge "$end" ] && { "$1" "$(drv state)"; return 1; }
+    sleep 0.2
+  done
+}
 
 case_display_change() {
   # Stored on a monitor that is gone: the window opens on screen, its size kept.
@@ -607,19 +626,15 @@ case_display_change() {
   drv notopmost >/dev/null
   drv place 3000 -2000 400 160 >/dev/null
   drv post 0x7E 32 0x03000400 >/dev/null # WM_DISPLAYCHANGE, 32 bits, 1024 x 768
-  sleep 1
-  state=$(drv state)
-  expect "back after a display change" on_desktop "$state"
-  expect "on top after a display change" topmost "$state"
+  expect "back after a display change" until_state on_desktop
+  expect "on top after a display change" until_state topmost
 
   drv notopmost >/dev/null
   drv post 0x218 0x12 >/dev/null # WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC
-  sleep 1
-  expect "on top after resume" topmost "$(drv state)"
+  expect "on top after resume" until_state topmost
   drv notopmost >/dev/null
   drv taskbarcreated >/dev/null
-  sleep 1
-  expect "on top after the taskbar came back" topmost "$(drv state)"
+  expect "on top after the taskbar came back" until_state topmost
 
   drv close >/dev/null
   expect "normal exit" equals "$(e2e_exit_code)" 0
@@ -633,13 +648,13 @@ e2e_dpi_round() {
   local dpi="$1" state cx cy cw ch
   e2e_start
   expect "adapter dialog at $dpi" drv wait Adapter-Auswahl 30000
-  sleep 1
+  drv painted Adapter-Auswahl >/dev/null
   e2e_shot "dpi$dpi-adapter-dialog"
   drv select Adapter-Auswahl IDC_ADAPTER_LIST lo >/dev/null
   drv press Adapter-Auswahl IDOK >/dev/null
   expect "main window at $dpi" drv wait Bytwacht 20000
   e2e_traffic 16
-  sleep 1.5
+  e2e_settled
   state=$(drv state)
   # Wine answers GetDpiForWindow for another process's window with 96, so the
   # DPI the program saw shows in its default size below.
@@ -650,19 +665,22 @@ e2e_dpi_round() {
 
   drv command CmdSettings >/dev/null
   expect "sheet at $dpi" drv wait "~Bytwacht" 10000
-  sleep 0.7
+  drv painted "~Bytwacht" >/dev/null
   e2e_shot "dpi$dpi-sheet-fenster"
   for page in 1:graph 2:winpcap 3:autostart; do
     drv page "~Bytwacht" "${page%%:*}" >/dev/null
-    sleep 0.7
+    drv painted "~Bytwacht" >/dev/null
     e2e_shot "dpi$dpi-sheet-${page#*:}"
   done
   drv press "~Bytwacht" IDCANCEL >/dev/null
-  sleep 8
+  drv gone "~Bytwacht" 10000 >/dev/null
+  # Some seconds of bars for the pictures: the graph grows by one bar a second.
+  sleep 7
 
   # The cursor on the newest bar: its figures in the overlay.
   read -r cx cy cw ch <<<"$(state_field client "$(drv state)")"
   xdotool mousemove $((cx + cw - 3)) $((cy + ch - $(px 20 "$dpi") - 3)) >/dev/null 2>&1
+  # The read-out follows the mouse; nothing tells when it is painted.
   sleep 1.5
   e2e_shot "dpi$dpi-screen"
   convert "$E2E_ART/dpi$dpi-screen.png" -crop "$((r - l + 20))x$((b - t + 20))+$((l > 10 ? l - 10 : 0))+$((t > 10 ? t - 10 : 0))" \

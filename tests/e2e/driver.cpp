@@ -12,14 +12,20 @@
 //   check TITLE ID 0|1       ticks or clears a check box
 //   trackbar TITLE ID N      moves a trackbar
 //   updown TITLE ID N        sets an up-down's position
-//   page TITLE N             shows page N of a property sheet
-//   command ID               the main window's menu command ID
+//   page TITLE N             shows page N of a property sheet (returns once it shows)
+//   painted TITLE            waits for the window, then until it has painted what was pending
+//   tip TEXT [ms]            waits for a shown tooltip whose text contains TEXT; prints it
+//   notip TEXT [ms]          waits until no shown tooltip (tip or balloon) contains TEXT
+//   command ID               the main window's menu command ID (posted: it may open a dialog)
+//   send ID                  the same, sent: returns once the window has handled it
+//   sync                     returns once the main window's thread has handled what it was sent
 //   state                    the main window's visibility, style, rectangle, alpha, client
 //                            area on the screen and DPI
 //   place X Y W H            moves and sizes the main window (as a vanished monitor would leave it)
 //   notopmost                takes the main window out of the topmost band
 //   post MSG [WPARAM [LPARAM]]  posts a message to the main window (numbers may be 0x...)
 //   close                    closes the main window like the user
+//   sendclose                the same, sent: returns once the window has handled it
 //   endsession               the logoff question to the main window; prints its answer
 //   menu EXE                 the context menu in EXE's resources: "text id" per row, "-" for a separator
 //
@@ -125,11 +131,14 @@ BOOL CALLBACK FindTop(HWND window, LPARAM param) {
   return TRUE;
 }
 
-// Dialogs and boxes first; the main window only when nothing else matches.
+// Dialogs and boxes first; the main window only when nothing else matches and
+// its exact title was asked for. A "~" pattern such as "~Bytwacht" means the
+// settings sheet, which must not be taken for the main window before it shows
+// or after it has gone.
 HWND FindTopWindow(const std::wstring& title) {
   Search search{title};
   EnumWindows(FindTop, reinterpret_cast<LPARAM>(&search));
-  if (search.Found == nullptr) {
+  if (search.Found == nullptr && (title.empty() || title[0] != L'~')) {
     HWND main = FindWindowW(L"BytwachtMainWndClass", nullptr);
     if (main != nullptr && Matches(main, title)) search.Found = main;
   }
@@ -188,6 +197,28 @@ int AwarenessOf(HWND window) {
   return context != nullptr && awareness != nullptr ? awareness(context(window)) : -1;
 }
 
+// Sends to a window of the program and waits until it has handled the message.
+bool SendAndWait(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, 10000, &result) != 0;
+}
+
+struct TipSearch {
+  std::wstring Text;
+  std::wstring Found;
+};
+
+BOOL CALLBACK FindTip(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<TipSearch*>(param);
+  wchar_t className[64] = {};
+  GetClassNameW(window, className, 64);
+  if (!IsWindowVisible(window) || std::wcscmp(className, TOOLTIPS_CLASSW) != 0) return TRUE;
+  const std::wstring text = TextOf(window);
+  if (text.find(search->Text) == std::wstring::npos) return TRUE;
+  search->Found = text;
+  return FALSE;
+}
+
 void PrintLine(const std::wstring& text) {
   const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
                                        nullptr, nullptr);
@@ -219,6 +250,30 @@ int Run(int argc, wchar_t** argv) {
     }
     return 0;
   }
+  if (command == L"tip") {
+    TipSearch search;
+    search.Text = arg(2);
+    const ULONGLONG end = GetTickCount64() + number(3, 15000);
+    for (;;) {
+      EnumWindows(FindTip, reinterpret_cast<LPARAM>(&search));
+      if (!search.Found.empty()) break;
+      if (GetTickCount64() > end) return Fail("no tip");
+      Sleep(100);
+    }
+    PrintLine(search.Found);
+    return 0;
+  }
+  if (command == L"notip") {
+    const ULONGLONG end = GetTickCount64() + number(3, 30000);
+    for (;;) {
+      TipSearch search;
+      search.Text = arg(2);
+      EnumWindows(FindTip, reinterpret_cast<LPARAM>(&search));
+      if (search.Found.empty()) return 0;
+      if (GetTickCount64() > end) return Fail("tip still shown");
+      Sleep(100);
+    }
+  }
   if (command == L"command") {
     HWND main = MainWindow();
     if (main == nullptr) return Fail("no main window");
@@ -227,9 +282,24 @@ int Run(int argc, wchar_t** argv) {
     if (command < 0) return Fail("unknown command");
     return PostMessageW(main, WM_COMMAND, static_cast<WPARAM>(command), 0) ? 0 : Fail("post failed");
   }
+  if (command == L"send") {
+    HWND main = MainWindow();
+    if (main == nullptr) return Fail("no main window");
+    return SendAndWait(main, WM_COMMAND, number(2, 0), 0) ? 0 : Fail("not handled in time");
+  }
+  if (command == L"sync") {
+    HWND main = MainWindow();
+    if (main == nullptr) return Fail("no main window");
+    return SendAndWait(main, WM_NULL, 0, 0) ? 0 : Fail("not handled in time");
+  }
   if (command == L"close") {
     HWND main = MainWindow();
     return main != nullptr && PostMessageW(main, WM_CLOSE, 0, 0) ? 0 : Fail("no main window");
+  }
+  if (command == L"sendclose") {
+    HWND main = MainWindow();
+    if (main == nullptr) return Fail("no main window");
+    return SendAndWait(main, WM_CLOSE, 0, 0) ? 0 : Fail("not handled in time");
   }
   if (command == L"traydrop") {
     // The notification area loses the icon, as when the shell restarts.
@@ -327,7 +397,12 @@ int Run(int argc, wchar_t** argv) {
     return 0;
   }
   if (command == L"page") {
-    return PostMessageW(top, PSM_SETCURSEL, number(3, 0), 0) ? 0 : Fail("post failed");
+    return SendAndWait(top, PSM_SETCURSEL, number(3, 0), 0) ? 0 : Fail("page not shown in time");
+  }
+  if (command == L"painted") {
+    // Once its thread is back in a message loop, paint whatever is still invalid.
+    SendAndWait(top, WM_NULL, 0, 0);
+    return RedrawWindow(top, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN) ? 0 : Fail("not painted");
   }
   const int controlId = static_cast<int>(id(3));
   if (controlId < 0) return Fail("unknown control");

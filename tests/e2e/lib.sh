@@ -1,25 +1,19 @@
-# Helpers of the end-to-end tests (sourced by scripts/e2e.sh). Every test runs
-# in a fresh copy of a prepared Wine prefix, on its own virtual desktop.
+# Helpers of the end-to-end tests (sourced by scripts/e2e.sh, after
+# scripts/wine-env.sh). Every test runs in a fresh copy of a prepared Wine
+# prefix, on its own virtual desktop.
 
-# Set by the runner: E2E_EXE, E2E_DRIVER, E2E_ART (screenshots), E2E_TEMPLATE.
+# Set by the runner: E2E_EXE, E2E_DRIVER, E2E_ART (screenshots), E2E_TEMPLATE
+# (a prefix made by bytwacht_make_prefix with a virtual desktop).
 E2E_LOOPBACK='\Device\NPF_{00000001-0000-0000-0000-4E6574446576}'
-
-# A prefix whose every program runs on a 1024x768 virtual desktop with a
-# taskbar, so windows, boxes and the notification area are on one screen.
-e2e_make_template() {
-  local template="$1"
-  [ -f "$template/.ready" ] && return 0
-  rm -rf "$template"
-  mkdir -p "$template"
-  WINEPREFIX="$template" wineboot -i >/dev/null 2>&1
-  WINEPREFIX="$template" wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-  WINEPREFIX="$template" wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
-  WINEPREFIX="$template" wineserver -w
-  touch "$template/.ready"
-}
 
 e2e_fresh_prefix() {
   export WINEPREFIX="/tmp/bytwacht-e2e-prefix-$1"
+  # A server left over from a run that was cut short would write into the
+  # prefix while it is replaced.
+  if [ -d "$WINEPREFIX" ]; then
+    wineserver -k 2>/dev/null
+    wineserver -w 2>/dev/null
+  fi
   rm -rf "$WINEPREFIX"
   cp -a "$E2E_TEMPLATE" "$WINEPREFIX"
   E2E_SETTINGS_DIR="$WINEPREFIX/drive_c/users/$USER/AppData/Roaming/Bytwacht"
@@ -60,6 +54,18 @@ PY
 # The value of KEY in the settings file.
 e2e_ini() { tr -d '\r' <"$E2E_INI" | sed -n "s/^$1=//p"; }
 
+# e2e_wait_ini KEY VALUE [SECONDS]: waits until the settings file holds KEY=VALUE.
+e2e_wait_ini() {
+  local end=$((SECONDS + ${3:-10}))
+  until [ "$(e2e_ini "$1" 2>/dev/null)" = "$2" ]; do
+    if [ "$SECONDS" -ge "$end" ]; then
+      echo "    $1 is '$(e2e_ini "$1" 2>/dev/null)', waited for '$2'"
+      return 1
+    fi
+    sleep 0.2
+  done
+}
+
 e2e_start() {
   ( WINEDEBUG="${E2E_WINEDEBUG:--all}" wine "$E2E_EXE" >"$E2E_LOG" 2>&1 & echo $! >"$WINEPREFIX/bytwacht.pid"; wait $!; echo $? >"$WINEPREFIX/bytwacht.rc" ) &
 }
@@ -75,6 +81,37 @@ e2e_exit_code() {
 }
 
 drv() { wine "$E2E_DRIVER" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+
+# e2e_until SECONDS COMMAND...: runs COMMAND, quietly, until it succeeds; false
+# when SECONDS pass first.
+e2e_until() {
+  local end=$((SECONDS + $1))
+  shift
+  until "$@" >/dev/null 2>&1; do
+    [ "$SECONDS" -ge "$end" ] && return 1
+    sleep 0.2
+  done
+}
+
+# e2e_wait_state TEXT [SECONDS]: waits until the main window's state (drv
+# state) contains TEXT.
+e2e_wait_state() {
+  local want="$1" end=$((SECONDS + ${2:-10})) state
+  while :; do
+    state=$(drv state)
+    [[ "$state" == *"$want"* ]] && return 0
+    if [ "$SECONDS" -ge "$end" ]; then
+      echo "    state is '$state', waited for '$want'"
+      return 1
+    fi
+    sleep 0.2
+  done
+}
+
+# Returns once the window thread has answered a message sent to it: it waits
+# for messages again, so a command it was handling has run to its end or to a
+# wait of its own (a modal loop, or joining the capture thread).
+e2e_settled() { drv sync >/dev/null; }
 
 # UDP datagrams to a bound receiver on loopback for N seconds (in the background).
 e2e_traffic() {
@@ -164,9 +201,29 @@ e2e_wait_tray() {
 
 # Times pcap_open was called (the run needs E2E_WINEDEBUG=+wpcap).
 e2e_opens() { grep -c 'pcap_open' "$E2E_LOG" 2>/dev/null || true; }
+# e2e_wait_opens N [SECONDS]: waits until pcap_open was called more than N times.
+e2e_wait_opens() { e2e_until "${2:-10}" e2e_opens_above "$1"; }
+e2e_opens_above() { [ "$(e2e_opens)" -gt "$1" ]; }
+
+# e2e_wait_pixels NAME GEOMETRY TEST above|below N [SECONDS]: screenshots (the
+# last kept as NAME.png) until the number of GEOMETRY's pixels that pass TEST
+# (see e2e_count_pixels) is above or below N, or SECONDS pass; prints the last
+# number.
+e2e_wait_pixels() {
+  local name="$1" geometry="$2" test="$3" how="$4" n="$5" end=$((SECONDS + ${6:-20})) count
+  while :; do
+    e2e_shot "$name"
+    count=$(e2e_count_pixels "$E2E_ART/$name.png" "$geometry" "$test")
+    [ "$how" = above ] && [ "$count" -gt "$n" ] && break
+    [ "$how" = below ] && [ "$count" -lt "$n" ] && break
+    [ "$SECONDS" -ge "$end" ] && break
+    sleep 0.3
+  done
+  echo "$count"
+}
 
 # Rests the mouse on the notification-area icon until its tip shows.
 e2e_hover_tray() {
   xdotool mousemove 990 700 sleep 0.4 mousemove 1008 756 sleep 0.4 mousemove 1009 757 >/dev/null 2>&1
-  sleep 2.5
+  drv tip "Status:" 6000 >/dev/null
 }
