@@ -9,7 +9,7 @@ packages=(
   wine wine64 libwine xvfb xdotool imagemagick x11-utils
   libpcap-dev tcpdump tcpreplay tshark iproute2 python3
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  clang-format valgrind procps util-linux
+  clang-format valgrind procps util-linux nsis
 )
 
 missing=()
