@@ -3,14 +3,14 @@
 # the formatting, builds the native and the Windows build and runs every test
 # (natively, under the sanitizers and under Wine). Stages can be named to run
 # only some of them:
-#   scripts/test.sh [setup] [format] [native] [tsan] [windows] [fuzz] [e2e]
+#   scripts/test.sh [setup] [format] [native] [tsan] [windows] [fuzz] [e2e] [package]
 # A stage whose scripts or files are missing fails; nothing is skipped.
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 
 stages=("$@")
-[ ${#stages[@]} -eq 0 ] && stages=(setup format native tsan windows fuzz e2e)
+[ ${#stages[@]} -eq 0 ] && stages=(setup format native tsan windows fuzz e2e package)
 jobs="${BYTWACHT_JOBS:-$(nproc)}"
 logdir="$root/build/test-logs"
 mkdir -p "$logdir"
@@ -94,6 +94,7 @@ for stage in "${stages[@]}"; do
     ;;
   fuzz) build_preset fuzz && step "fuzz (short)" "$root/scripts/fuzz.sh" --short ;;
   e2e) step "end-to-end under Wine" "$root/scripts/e2e.sh" ;;
+  package) step "release packages under Wine" "$root/scripts/package-tests.sh" ;;
   *) echo "unknown stage: $stage"; exit 2 ;;
   esac
 done

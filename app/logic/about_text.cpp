@@ -1,5 +1,7 @@
 #include "app/logic/about_text.h"
 
+#include "bytwacht_version.h"
+
 std::wstring BuildAboutText(const std::wstring& installedVersion) {
   std::wstring text =
       L"Programm zur Überwachung des Netzwerktraffics mit dem Netzwerk-Capturetreiber WinPCap.\n"
@@ -11,5 +13,7 @@ std::wstring BuildAboutText(const std::wstring& installedVersion) {
       L"Verwendete WinPCap-SDK-Version: 4.0\n"
       L"Installierte Version:\n";
   text += installedVersion.empty() ? L"nicht gefunden (wpcap.dll fehlt)" : installedVersion;
+  // Our own version after the library's, where users look for it.
+  text += L"\n\nBytwacht-Version: " BYTWACHT_VERSION_TEXT;
   return text;
 }

@@ -193,6 +193,7 @@ case_menu_commands() {
   local about
   about=$(drv texts "Über Bytwacht")
   expect "about names the library" contains "$about" "Installierte Version:"
+  expect "about names the program's version" contains "$about" "Bytwacht-Version: "
   expect "about shows the runtime version" contains "$about" "libpcap version"
   drv press "Über Bytwacht" IDOK >/dev/null
 
