@@ -11,8 +11,8 @@ bool Exists(const std::wstring& path) { return Files.count(path) != 0; }
 
 TEST(SettingsLocation, AnIniBesideTheProgramMakesItPortable) {
   Files = {L"E:\\Tools\\Bytwacht 1\\bytwacht.ini"};
-  const SettingsLocation portable =
-      ChooseSettingsLocation(L"E:\\Tools\\Bytwacht 1\\bytwacht.exe", L"C:\\Users\\u\\AppData\\Roaming", Exists);
+  const SettingsLocation portable = ChooseSettingsLocation(L"E:\\Tools\\Bytwacht 1\\bytwacht.exe",
+                                                           L"C:\\Users\\u\\AppData\\Roaming", Exists);
   EXPECT_TRUE(portable.Portable);
   EXPECT_EQ(portable.Folder, L"E:\\Tools\\Bytwacht 1");
   EXPECT_EQ(portable.File, L"E:\\Tools\\Bytwacht 1\\bytwacht.ini");
