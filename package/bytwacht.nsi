@@ -200,12 +200,13 @@ Function NpcapPage
   !insertmacro MUI_HEADER_TEXT "Npcap wird benötigt" "Bytwacht misst den Netzwerkverkehr mit Hilfe von Npcap."
   nsDialogs::Create 1018
   Pop $0
-  ${NSD_CreateLabel} 0 0 100% 56u "Auf diesem Computer wurde Npcap (wpcap.dll) nicht gefunden. Ohne Npcap kann Bytwacht keinen Netzwerkverkehr messen.$\r$\n$\r$\nNpcap ist kostenlos und kommt vom Nmap-Projekt. Laden Sie es von der folgenden Seite herunter und installieren Sie es:"
+  ${NSD_CreateLabel} 0 0 100% 56u "Auf diesem Computer wurde Npcap (wpcap.dll) nicht gefunden. Ohne Npcap kann Bytwacht keinen Netzwerkverkehr messen.$\r$\n$\r$\nNpcap ist kostenlos und kommt vom Nmap-Projekt. Laden Sie es von ${NPCAP_URL} herunter und installieren Sie es."
   Pop $0
-  ${NSD_CreateLink} 0 60u 100% 12u "${NPCAP_URL}"
+  ; A button rather than a link control: it reads the same on every system.
+  ${NSD_CreateButton} 0 60u 110u 15u "Npcap-Seite öffnen"
   Pop $0
   ${NSD_OnClick} $0 OpenNpcapPage
-  ${NSD_CreateLabel} 0 80u 100% 48u "Npcap ist in diesem Setup nicht enthalten, weil seine Lizenz die Weitergabe nicht erlaubt.$\r$\n$\r$\nSie können Bytwacht jetzt trotzdem installieren und Npcap später einrichten; Bytwacht braucht es erst beim Start."
+  ${NSD_CreateLabel} 0 84u 100% 48u "Npcap ist in diesem Setup nicht enthalten, weil seine Lizenz die Weitergabe nicht erlaubt.$\r$\n$\r$\nSie können Bytwacht jetzt trotzdem installieren und Npcap später einrichten; Bytwacht braucht es erst beim Start."
   Pop $0
   nsDialogs::Show
 FunctionEnd

@@ -166,9 +166,10 @@ case_installer_pages() {
   sleep 0.5
   e2e_shot installer-1-welcome
   drv press "$title" 1 >/dev/null
-  expect "Npcap page" pkg_wait_text "$title" "https://npcap.com"
+  expect "Npcap page" pkg_wait_text "$title" "Npcap-Seite öffnen"
   sleep 0.5
   e2e_shot installer-2-npcap
+  expect "says where Npcap comes from" contains "$(drv texts "$title")" "https://npcap.com"
   expect "says why it is not included" contains "$(drv texts "$title")" "Weitergabe nicht erlaubt"
   drv press "$title" 1 >/dev/null
   expect "folder page" pkg_wait_text "$title" "$PKG_DIR_DOS"
