@@ -40,8 +40,8 @@ xvfb_pid="$BYTWACHT_XVFB_PID"
 ( flock 9; e2e_make_template "$E2E_TEMPLATE" ) 9>"$E2E_TEMPLATE.lock"
 
 cases=("$@")
-[ ${#cases[@]} -eq 0 ] && cases=(reproducible zip_contents install_silent update_running uninstall_silent
-  installer_pages portable_mode)
+[ ${#cases[@]} -eq 0 ] && cases=(install_silent update_running uninstall_silent installer_pages
+  reproducible)
 
 failed=()
 for c in "${cases[@]}"; do
