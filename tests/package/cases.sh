@@ -213,10 +213,11 @@ case_installer_pages() {
 case_portable_mode() {
   pkg_paths
   expect "zip holds the program, LIESMICH and the licence, no settings" \
-    equals "$(unzip -Z1 "$PKG_ZIP" | LC_ALL=C sort | tr '\n' ' ')" "LIESMICH.txt LIZENZ.txt bytwacht.exe "
+    equals "$(python3 -c 'import sys, zipfile; print(*sorted(zipfile.ZipFile(sys.argv[1]).namelist()))' "$PKG_ZIP")" \
+    "LIESMICH.txt LIZENZ.txt bytwacht.exe"
   local dir="$WINEPREFIX/drive_c/Tragbar Bytwacht" appdata="$E2E_SETTINGS_DIR"
   mkdir -p "$dir"
-  unzip -q "$PKG_ZIP" -d "$dir"
+  python3 -m zipfile -e "$PKG_ZIP" "$dir"
   expect "LIESMICH names the version" grep -q "Bytwacht $PKG_VERSION" "$dir/LIESMICH.txt"
   # A bytwacht.ini beside the exe: the program keeps its files there.
   E2E_SETTINGS_DIR="$dir" E2E_INI="$dir/bytwacht.ini" PKG_HISTORY="$dir/verbrauch.csv"
