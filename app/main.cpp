@@ -8,11 +8,13 @@
 #include <iterator>
 #include <string>
 
+#include "app/logic/settings_location.h"
 #include "app/logic/window_state.h"
 #include "app/main_window.h"
 #include "app/shell.h"
 #include "app/shell_helpers.h"
 #include "app/window_placement.h"
+#include "platform/file.h"
 #include "platform/win32/diagnostics.h"
 #include "platform/win32/dpi.h"
 #include "platform/win32/owned_handles.h"
@@ -126,20 +128,22 @@ void ApplyStoredWindowSettings(Shell& shell) {
   }
 }
 
-// The settings file's path in the user's application-data folder, the folder
-// made if need be; empty when there is no such folder.
+// The settings file's path: beside the exe when a bytwacht.ini lies there
+// (portable use), otherwise in the user's application-data folder, made if
+// need be; empty when there is no such folder.
 std::wstring SettingsPath(HWND owner) {
   wchar_t appData[MAX_PATH] = {};
   const HRESULT found = SHGetFolderPathW(owner, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData);
   if (FAILED(found)) {
     LogFailure(L"SHGetFolderPathW", static_cast<unsigned long>(found));
-    return {};
+    appData[0] = L'\0';
   }
-  const std::wstring folder = std::wstring(appData) + L"\\Bytwacht";
+  const SettingsLocation location = ChooseSettingsLocation(ModulePath(), appData, platform::PathExists);
   // An existing folder is fine; any other failure shows when the file is saved.
-  if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+  if (!location.Portable && !location.Folder.empty() && !CreateDirectoryW(location.Folder.c_str(), nullptr) &&
+      GetLastError() != ERROR_ALREADY_EXISTS)
     LogLastError(L"CreateDirectoryW");
-  return folder + L"\\bytwacht.ini";
+  return location.File;
 }
 
 bool InitApplication(Shell& shell) {
