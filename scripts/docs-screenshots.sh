@@ -10,5 +10,5 @@ shots="$root/build/run-screenshots"
 # No time chunks: the same picture gives the same file.
 keep() { convert "$1" -crop "$2" +repage -define png:exclude-chunks=date,time "$3"; }
 keep "$shots/window.png" 500x200+40+40 "$root/docs/bytwacht-graph.png"
-keep "$shots/tray-tip.png" 460x200+564+548 "$root/docs/bytwacht-tip.png"
+keep "$shots/tray-tip.png" 260x92+764+676 "$root/docs/bytwacht-tip.png"
 echo "docs-screenshots: docs/bytwacht-graph.png docs/bytwacht-tip.png"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Tests of the release packages: the installer, the uninstaller and the
-# portable zip under Wine, each case in a fresh prefix, plus the check that two
-# builds of the same commit give the same bytes.
+# portable zip under Wine, each case in a fresh prefix. (That two builds give
+# the same bytes is scripts/reproducible.sh's check.)
 #   scripts/package-tests.sh [CASE...]     (default: every case)
 # Needs the suite lock (it runs Wine and captures on loopback). Screenshots of
 # the installer's pages land in build/package-artifacts/.
@@ -40,8 +40,7 @@ xvfb_pid="$BYTWACHT_XVFB_PID"
 ( flock 9; e2e_make_template "$E2E_TEMPLATE" ) 9>"$E2E_TEMPLATE.lock"
 
 cases=("$@")
-[ ${#cases[@]} -eq 0 ] && cases=(install_silent update_running uninstall_silent installer_pages
-  reproducible)
+[ ${#cases[@]} -eq 0 ] && cases=(install_silent update_running uninstall_silent installer_pages portable_mode)
 
 failed=()
 for c in "${cases[@]}"; do

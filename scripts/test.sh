@@ -94,7 +94,10 @@ for stage in "${stages[@]}"; do
     ;;
   fuzz) build_preset fuzz && step "fuzz (short)" "$root/scripts/fuzz.sh" --short ;;
   e2e) step "end-to-end under Wine" "$root/scripts/e2e.sh" ;;
-  package) step "release packages under Wine" "$root/scripts/package-tests.sh" ;;
+  package)
+    step "reproducible build and packages" "$root/scripts/reproducible.sh"
+    step "release packages under Wine" "$root/scripts/package-tests.sh"
+    ;;
   *) echo "unknown stage: $stage"; exit 2 ;;
   esac
 done

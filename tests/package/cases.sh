@@ -58,24 +58,6 @@ pkg_wait_text() {
   return 1
 }
 
-case_reproducible() {
-  # Another build folder, built from nothing, must give the same bytes.
-  local other="$root/build/reproducible"
-  rm -rf "$other"
-  cmake --preset windows -B "$other" -DBYTWACHT_TESTS=OFF >/dev/null &&
-    cmake --build "$other" --target bytwacht -j "${BYTWACHT_JOBS:-2}" >/dev/null
-  expect "second build made" test -f "$other/app/bytwacht.exe"
-  expect "bytwacht.exe identical from another build folder" cmp "$build/app/bytwacht.exe" "$other/app/bytwacht.exe"
-  rm -rf "$other"
-  # Packaging again gives the same setup and zip.
-  local copy="$WINEPREFIX/first"
-  mkdir -p "$copy"
-  cp "$PKG_SETUP" "$PKG_ZIP" "$copy/"
-  "$root/scripts/package.sh" >/dev/null
-  expect "setup identical" cmp "$copy/$(basename "$PKG_SETUP")" "$PKG_SETUP"
-  expect "zip identical" cmp "$copy/$(basename "$PKG_ZIP")" "$PKG_ZIP"
-}
-
 case_install_silent() {
   pkg_paths
   expect "silent setup succeeds" equals "$(pkg_setup /S /AUTOSTART=1)" 0
