@@ -25,19 +25,16 @@ export E2E_ART="$root/build/package-artifacts"
 export E2E_TEMPLATE="/tmp/bytwacht-e2e-template-$(id -u)"
 # winemenubuilder would turn the Start-menu shortcut into a desktop entry of
 # whoever runs the tests.
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
-export USER="${USER:-$(id -un)}"
+export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
 mkdir -p "$E2E_ART"
 
+. "$root/scripts/wine-env.sh"
 . "$root/tests/e2e/lib.sh"
 . "$root/tests/package/cases.sh"
 
-export DISPLAY="${PACKAGE_DISPLAY:-:94}"
-. "$root/scripts/xvfb.sh"
-bytwacht_xvfb "$DISPLAY" || exit 1
+bytwacht_use_display "${PACKAGE_DISPLAY:-:94}" || exit 1
 xvfb_pid="$BYTWACHT_XVFB_PID"
-
-( flock 9; e2e_make_template "$E2E_TEMPLATE" ) 9>"$E2E_TEMPLATE.lock"
+bytwacht_make_prefix "$E2E_TEMPLATE" desktop
 
 cases=("$@")
 [ ${#cases[@]} -eq 0 ] && cases=(install_silent update_running uninstall_silent installer_pages portable_mode)
