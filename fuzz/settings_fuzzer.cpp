@@ -14,7 +14,8 @@ const char* const Keys[] = {
     "DeviceName",      "BytesTransmitted", "AvgTime",    "Interval",    "CaptureFilter",
     "PromiscuousMode", "WindowPosX",       "WindowPosY", "WindowWidth", "WindowHeight",
     "IsPopup",         "IsMaximized",      "IsVisible",  "Alpha",       "AlwaysOnTop",
-    "UseGradients",    "FadeOnHover",      "ShowInOut",  "Monatslimit", "Monatsbeginn",
+    "UseGradients",    "FadeOnHover",      "ShowInOut",  "IPv6",        "Monatslimit",
+    "Monatsbeginn",
 };
 
 [[noreturn]] void Fail(const char* what) {
@@ -50,7 +51,7 @@ bool SameStoredFields(const Settings& a, const Settings& b) {
          a.WindowHeight == b.WindowHeight && a.IsPopup == b.IsPopup && a.IsMaximized == b.IsMaximized &&
          a.IsVisible == b.IsVisible && a.Alpha == b.Alpha && a.AlwaysOnTop == b.AlwaysOnTop &&
          a.UseGradients == b.UseGradients && a.FadeOnHover == b.FadeOnHover && a.ShowInOut == b.ShowInOut &&
-         a.Monatslimit == b.Monatslimit && a.Monatsbeginn == b.Monatsbeginn;
+         a.IPv6 == b.IPv6 && a.Monatslimit == b.Monatslimit && a.Monatsbeginn == b.Monatsbeginn;
 }
 
 } // namespace

@@ -8,7 +8,10 @@
 
 namespace {
 
-constexpr std::size_t FieldCount = 20;
+// The 18 keys every reader of the file knows, then the ones added since, each
+// written after them so that those readers (which ignore unknown keys) still
+// find what they expect.
+constexpr std::size_t FieldCount = 21;
 
 // Keys in file order.
 enum Key : int {
@@ -31,6 +34,7 @@ enum Key : int {
   KeyFadeOnHover,
   KeyShowInOut,
   // Added later, appended so that the lines before them stay as they were.
+  KeyIPv6,
   KeyMonatslimit,
   KeyMonatsbeginn,
 };
@@ -39,7 +43,8 @@ constexpr const char* KeyNames[FieldCount] = {
     "DeviceName",      "BytesTransmitted", "AvgTime",    "Interval",    "CaptureFilter",
     "PromiscuousMode", "WindowPosX",       "WindowPosY", "WindowWidth", "WindowHeight",
     "IsPopup",         "IsMaximized",      "IsVisible",  "Alpha",       "AlwaysOnTop",
-    "UseGradients",    "FadeOnHover",      "ShowInOut",  "Monatslimit", "Monatsbeginn",
+    "UseGradients",    "FadeOnHover",      "ShowInOut",  "IPv6",        "Monatslimit",
+    "Monatsbeginn",
 };
 
 bool IsCSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
@@ -131,6 +136,7 @@ void StoreValue(Settings& s, int key, const std::string& value) {
   case KeyUseGradients: s.UseGradients = boolean(defaults.UseGradients); break;
   case KeyFadeOnHover: s.FadeOnHover = boolean(defaults.FadeOnHover); break;
   case KeyShowInOut: s.ShowInOut = boolean(defaults.ShowInOut); break;
+  case KeyIPv6: s.IPv6 = boolean(defaults.IPv6); break;
   case KeyMonatslimit: {
     long long v = 0;
     s.Monatslimit =
@@ -172,6 +178,7 @@ Settings& Settings::operator=(const Settings& other) {
   FadeOnHover = other.FadeOnHover;
   UseGradients = other.UseGradients;
   ShowInOut = other.ShowInOut;
+  IPv6 = other.IPv6;
   Monatslimit = other.Monatslimit;
   Monatsbeginn = other.Monatsbeginn;
   return *this;
@@ -195,6 +202,7 @@ void Settings::SetDefaults() {
   FadeOnHover = true;
   UseGradients = false;
   ShowInOut = true;
+  IPv6 = false;
   Monatslimit = 0;
   Monatsbeginn = 1;
 }
@@ -246,6 +254,7 @@ std::string SerializeSettings(const Settings& s) {
       b(s.UseGradients),
       b(s.FadeOnHover),
       b(s.ShowInOut),
+      b(s.IPv6),
       std::to_string(s.Monatslimit),
       std::to_string(s.Monatsbeginn),
   };

@@ -36,6 +36,9 @@ public:
   bool FadeOnHover = false;
   bool UseGradients = false;
   bool ShowInOut = false;
+  // Classify IPv6 packets and record their flows (off: they count as other
+  // traffic only). Stored after the 18 original lines.
+  bool IPv6 = false;
   // Usage per month (window thread only): a limit in bytes, 0 for none, and
   // the day of the month (1-28) on which a month's period begins.
   std::uint64_t Monatslimit = 0;

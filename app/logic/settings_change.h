@@ -4,7 +4,7 @@ class Settings;
 
 enum class EngineAction { None, RestartCapture, ClearHistory, RecomputeAverages };
 
-// First match wins: a new filter or promiscuous mode needs a new capture (which
-// also empties the history), a new interval makes old samples incomparable, a
-// new averaging time only recomputes the averages.
+// First match wins: a new filter, promiscuous mode or IPv6 switch needs a new
+// capture (which also empties the history), a new interval makes old samples
+// incomparable, a new averaging time only recomputes the averages.
 EngineAction DecideEngineAction(const Settings& before, const Settings& after);

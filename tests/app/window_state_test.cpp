@@ -89,6 +89,9 @@ TEST(SettingsChange, FirstMatchingChangeDecidesTheEngineAction) {
   after = before;
   after.PromiscuousMode = !before.PromiscuousMode;
   EXPECT_EQ(DecideEngineAction(before, after), EngineAction::RestartCapture);
+  after = before;
+  after.IPv6 = !before.IPv6;
+  EXPECT_EQ(DecideEngineAction(before, after), EngineAction::RestartCapture);
 
   // Window-only changes leave the engine alone.
   after = before;

@@ -11,11 +11,14 @@ using testsupport::WriteBytes;
 
 namespace {
 
-const char* const DefaultFile =
+// The 18 lines every reader of the file knows, byte for byte, then the keys
+// added since.
+const std::string EighteenDefaultLines =
     "DeviceName=\r\nBytesTransmitted=0\r\nAvgTime=60\r\nInterval=1000\r\nCaptureFilter=not arp\r\n"
     "PromiscuousMode=0\r\nWindowPosX=0\r\nWindowPosY=0\r\nWindowWidth=300\r\nWindowHeight=100\r\n"
     "IsPopup=0\r\nIsMaximized=0\r\nIsVisible=1\r\nAlpha=255\r\nAlwaysOnTop=0\r\nUseGradients=0\r\n"
-    "FadeOnHover=1\r\nShowInOut=1\r\nMonatslimit=0\r\nMonatsbeginn=1\r\n";
+    "FadeOnHover=1\r\nShowInOut=1\r\n";
+const std::string DefaultFile = EighteenDefaultLines + "IPv6=0\r\nMonatslimit=0\r\nMonatsbeginn=1\r\n";
 
 Settings Defaults() {
   Settings s;
@@ -222,6 +225,22 @@ TEST(SettingsFile, SaveAndLoadRoundTripDropsUnknownKeys) {
   again.FilePath = path;
   ASSERT_TRUE(again.Load());
   ExpectSameStoredFields(again, s);
+}
+
+TEST(SettingsFile, IPv6IsOffUnlessTheFileSwitchesItOn) {
+  // A file of an older version has no IPv6 line.
+  Settings old = Parsed(EighteenDefaultLines);
+  EXPECT_FALSE(old.IPv6);
+  EXPECT_EQ(SerializeSettings(old), DefaultFile);
+
+  Settings on = Parsed(EighteenDefaultLines + "IPv6=1\r\n");
+  EXPECT_TRUE(on.IPv6);
+  EXPECT_EQ(SerializeSettings(on), EighteenDefaultLines + "IPv6=1\r\nMonatslimit=0\r\nMonatsbeginn=1\r\n");
+  EXPECT_FALSE(Parsed("ipv6=1\r\n").IPv6);
+
+  Settings copy;
+  copy = on;
+  EXPECT_TRUE(copy.IPv6);
 }
 
 TEST(SettingsFile, SaveIntoMissingFolderFailsAndLeavesNothing) {
