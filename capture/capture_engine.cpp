@@ -1,5 +1,6 @@
 #include "capture/capture_engine.h"
 
+#include <cstring>
 #include <stdexcept>
 
 #include "capture/adapter_dialog.h"
@@ -53,6 +54,20 @@ void CaptureEngine::ReapRetired() {
       ++it;
     }
   }
+}
+
+void CaptureEngine::UseAdapterAddresses(const std::string& device, bool listed,
+                                        const AdapterAddresses& addresses) {
+  LockData();
+  // When the library could not list its adapters, the addresses known before
+  // stay, but only those of this same adapter: another adapter's would count
+  // its traffic as this one's.
+  if (listed || device != AddressesDevice) {
+    std::memcpy(Accounting.LocalIpv4, addresses.Ipv4, 4);
+    Accounting.LocalIpv6 = addresses.Ipv6;
+    AddressesDevice = device;
+  }
+  UnlockData();
 }
 
 void CaptureEngine::CancelSession(CaptureThreadContext& context) {
@@ -120,10 +135,12 @@ bool CaptureEngine::StartCapture(bool restart) {
           context->DeviceName = own->DeviceName;
           context->CaptureFilter = own->CaptureFilter;
           context->PromiscuousMode = own->PromiscuousMode;
+          context->Ipv6 = own->Ipv6;
         } else {
           context->DeviceName = WideToNarrow(AppSettings->DeviceName);
           context->CaptureFilter = WideToNarrow(AppSettings->CaptureFilter);
           context->PromiscuousMode = AppSettings->PromiscuousMode;
+          context->Ipv6 = AppSettings->IPv6;
         }
         auto* argument = new std::shared_ptr<CaptureThreadContext>(context);
         std::shared_ptr<CaptureThreadContext> before = std::move(Current);

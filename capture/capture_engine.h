@@ -3,8 +3,10 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "capture/adapter_addresses.h"
 #include "capture/flow_table.h"
 #include "capture/host_name_cache.h"
 #include "capture/packet_accounting.h"
@@ -71,7 +73,10 @@ private:
   FlowTable IntervalConnections;
   UsageDelta PendingUsage;                   // booked with BytesTransmitted, under DataLock
   std::atomic<std::uint32_t> PacketCount{0}; // written under DataLock, read without
-  std::uint8_t LocalAddress[4] = {};
+  // LocalAddress and the IPv6 addresses, the link type and the IPv6 switch of
+  // the open capture; under DataLock.
+  AccountingSetup Accounting;
+  std::string AddressesDevice; // the adapter whose addresses Accounting holds
   Settings* AppSettings = nullptr;
   ModuleHandle Instance = nullptr;
   WindowHandle Window = nullptr;
@@ -96,6 +101,9 @@ private:
   std::vector<RetiredThread> Retired;
 
   void ReapRetired();
+  // Takes the addresses of `device` from a look-up (`listed` false when it
+  // failed) for the classification of its packets.
+  void UseAdapterAddresses(const std::string& device, bool listed, const AdapterAddresses& addresses);
   // Ends the session of `context`: no loop entered any more, a running loop
   // broken, a box it shows taken down. Caller holds SessionLock.
   void CancelSession(CaptureThreadContext& context);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 
+#include "capture/adapter_addresses.h"
 #include "capture/capture_engine.h"
 #include "capture/capture_loop.h"
 #include "capture/capture_thread_context.h"
@@ -41,24 +42,6 @@ void SendStatus(WindowHandle window, std::uintptr_t wParam, const wchar_t* text)
   platform::SendTextMessage(window, WM_STATUSINFO, wParam, text);
 }
 
-// The IPv4 address of the device named `device`, if the library lists one.
-void RefreshLocalAddress(const PcapFunctions& pcap, const std::string& device, std::uint8_t localAddress[4]) {
-  char errorBuffer[PcapErrorBufferSize] = {};
-  PcapDevice* devices = nullptr;
-  if (pcap.FindAllDevs(&devices, errorBuffer) == -1) return;
-  for (PcapDevice* d = devices; d != nullptr; d = d->Next) {
-    if (d->Name == nullptr || device != d->Name) continue;
-    for (PcapAddress* a = d->Addresses; a != nullptr; a = a->Next) {
-      if (a->Addr != nullptr && a->Addr->Family == PcapFamilyInet) {
-        std::memcpy(localAddress, a->Addr->Address, 4);
-        break;
-      }
-    }
-    break;
-  }
-  if (devices != nullptr) pcap.FreeAllDevs(devices);
-}
-
 thread_local const CaptureThreadContext* ThisThreadsSession = nullptr;
 
 // Marks the calling thread as the capture thread of `context` for as long as
@@ -85,7 +68,7 @@ void CaptureSession::PacketHandler(unsigned char* user, const PcapPacketHeader* 
   CaptureEngine& engine = *reinterpret_cast<CaptureEngine*>(user);
   engine.LockData();
   engine.PacketCount.store(engine.PacketCount.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
-  AccountPacket(engine.IntervalCounts, engine.IntervalConnections, engine.LocalAddress, header->CapLen,
+  AccountPacket(engine.IntervalCounts, engine.IntervalConnections, engine.Accounting, header->CapLen,
                 header->Len, bytes);
   engine.UnlockData();
 }
@@ -107,7 +90,8 @@ unsigned CaptureSession::CaptureThreadMain(void* argument) {
   CaptureEngine& engine = *context->Engine;
   const PcapFunctions& pcap = engine.Pcap.Calls();
 
-  RefreshLocalAddress(pcap, context->DeviceName, engine.LocalAddress);
+  AdapterAddresses addresses;
+  const bool listed = LookUpAdapterAddresses(pcap, context->DeviceName, addresses);
 
   char errorBuffer[PcapErrorBufferSize] = {};
   PcapHandle* handle =
@@ -144,7 +128,13 @@ unsigned CaptureSession::CaptureThreadMain(void* argument) {
     if (pcap.SetFilter(handle, &program) < 0) SendStatus(engine.Window, FilterWarningStatus, FilterSetText);
   }
 
+  // The link type is asked once per open handle: it tells where each packet's
+  // IP header starts.
+  const LinkKind link = LinkKindOf(pcap.DataLink(handle));
+  engine.UseAdapterAddresses(context->DeviceName, listed, addresses);
   engine.LockData();
+  engine.Accounting.Link = link;
+  engine.Accounting.Ipv6 = context->Ipv6;
   engine.BPSData.Clear();
   engine.PacketCount = 0;
   engine.UnlockData();
@@ -240,8 +230,8 @@ unsigned CaptureSession::SamplerThreadMain(void* argument) {
     // which the packet handler, the painting and the tip need, and not for the
     // last sample, which must not hold up the stop.
     if (haveFlow && !stopping) {
-      working.TopDstHost = engine.HostNames.HostName(busiest.DstAddress);
-      working.TopSrcHost = engine.HostNames.HostName(busiest.SrcAddress);
+      working.TopDstHost = engine.HostNames.HostName(busiest.Version, busiest.DstAddress);
+      working.TopSrcHost = engine.HostNames.HostName(busiest.Version, busiest.SrcAddress);
       working.TopSrcPort = busiest.SrcPort;
       working.TopDstPort = busiest.DstPort;
     }

@@ -31,6 +31,7 @@ struct CaptureThreadContext {
   std::string DeviceName; // in the library's narrow form
   std::string CaptureFilter;
   bool PromiscuousMode = false;
+  bool Ipv6 = false;
 
   platform::Thread Sampler; // used by the capture thread only
 };

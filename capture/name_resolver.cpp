@@ -5,6 +5,7 @@
 #ifdef _WIN32
 #include <winsock2.h>
 #include <ws2tcpip.h>
+static_assert(sizeof(sockaddr_in6) == 28);
 #else
 #include <atomic>
 #include <netdb.h>
@@ -39,19 +40,31 @@ std::atomic<NameResolver> Override{nullptr};
 void SetNameResolver(NameResolver resolver) { Override = resolver; }
 #endif
 
-bool ResolveHostName(const std::uint8_t address[4], std::string& host) {
+bool ResolveHostName(IpVersion version, const std::uint8_t* address, std::string& host) {
 #ifdef _WIN32
   static WinsockSession session;
 #else
-  if (NameResolver resolver = Override.load()) return resolver(address, host);
+  if (NameResolver resolver = Override.load()) return resolver(version, address, host);
 #endif
-  sockaddr_in socketAddress{};
-  socketAddress.sin_family = AF_INET;
-  std::memcpy(&socketAddress.sin_addr, address, 4);
+  // sockaddr_in (16 bytes) or sockaddr_in6 (28 bytes), each with its own
+  // length, the rest of it zero.
+  sockaddr_in ipv4{};
+  sockaddr_in6 ipv6{};
+  const sockaddr* socketAddress;
+  socklen_t length;
+  if (version == IpVersion::V6) {
+    ipv6.sin6_family = AF_INET6;
+    std::memcpy(&ipv6.sin6_addr, address, 16);
+    socketAddress = reinterpret_cast<const sockaddr*>(&ipv6);
+    length = sizeof ipv6;
+  } else {
+    ipv4.sin_family = AF_INET;
+    std::memcpy(&ipv4.sin_addr, address, 4);
+    socketAddress = reinterpret_cast<const sockaddr*>(&ipv4);
+    length = sizeof ipv4;
+  }
   char buffer[NI_MAXHOST];
-  if (getnameinfo(reinterpret_cast<const sockaddr*>(&socketAddress), sizeof socketAddress, buffer,
-                  sizeof buffer, nullptr, 0, 0) != 0)
-    return false;
+  if (getnameinfo(socketAddress, length, buffer, sizeof buffer, nullptr, 0, 0) != 0) return false;
   host = buffer;
   return true;
 }

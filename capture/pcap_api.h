@@ -12,6 +12,11 @@ constexpr int PcapErrorBufferSize = 256;   // PCAP_ERRBUF_SIZE
 constexpr int PcapOpenFlagPromiscuous = 1; // PCAP_OPENFLAG_PROMISCUOUS
 constexpr int PcapLoopError = -1, PcapLoopBroken = -2;
 constexpr std::uint16_t PcapFamilyInet = 2; // AF_INET on both systems
+#ifdef _WIN32
+constexpr std::uint16_t PcapFamilyInet6 = 23; // AF_INET6 of Windows
+#else
+constexpr std::uint16_t PcapFamilyInet6 = 10; // AF_INET6 of Linux
+#endif
 
 struct PcapHandle; // pcap_t
 
@@ -21,6 +26,16 @@ struct PcapSocketAddress {
   std::uint8_t Port[2];
   std::uint8_t Address[4]; // AF_INET only
   std::uint8_t Zero[8];
+};
+
+// sockaddr_in6, the same on both systems (28 bytes): what a PcapSocketAddress
+// of family PcapFamilyInet6 really points to.
+struct PcapSocketAddress6 {
+  std::uint16_t Family;
+  std::uint8_t Port[2];
+  std::uint8_t FlowInfo[4];
+  std::uint8_t Address[16];
+  std::uint8_t ScopeId[4];
 };
 
 struct PcapAddress { // pcap_addr
@@ -67,6 +82,7 @@ struct PcapFunctions {
   int (*SetFilter)(PcapHandle* handle, PcapProgram* program);
   void (*FreeCode)(PcapProgram* program);
   int (*Dispatch)(PcapHandle* handle, int count, PcapHandler handler, unsigned char* user);
+  int (*DataLink)(PcapHandle* handle); // the link type (DLT_ value) of an open handle
   void (*BreakLoop)(PcapHandle* handle);
   void (*Close)(PcapHandle* handle);
   const char* (*LibVersion)();

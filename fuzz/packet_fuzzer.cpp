@@ -1,10 +1,14 @@
-// Arbitrary packets through the per-packet accounting and the interval's flow
-// table: no read past the captured bytes, and the counters and flows keep the
-// properties the sampler and the graph rely on.
+// Arbitrary packets of every link type through the per-packet accounting and
+// the interval's flow table: no read past the captured bytes, and the counters
+// and flows keep the properties the sampler and the graph rely on.
 //
-// Input: 4 bytes of the adapter's address, then records of
-//   flags (bit 0: a sample boundary before this packet), len (4 bytes, little
-//   endian), caplen (1 byte, cut to what is left), caplen packet bytes.
+// Input: 4 bytes of the adapter's IPv4 address, then records of
+//   flags (bit 0: a sample boundary before this packet; bits 1-3: the link
+//   type, 0 Ethernet, 1 DLT_NULL, 2 DLT_LOOP, 3 raw IP, 4 Linux cooked, others
+//   unknown; bit 4: IPv6 switched on), len (4 bytes, little endian), caplen
+//   (1 byte, cut to what is left), caplen packet bytes.
+// The adapter's IPv6 addresses are fd00::10 and the IPv4 address mapped into
+// IPv6 (::ffff:a.b.c.d).
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -31,6 +35,82 @@ struct Reader {
   std::uint8_t Byte() { return Pos < Size ? Data[Pos++] : 0; }
 };
 
+constexpr LinkKind Links[] = {LinkKind::Ethernet,    LinkKind::Null,    LinkKind::Loop,    LinkKind::Raw,
+                              LinkKind::LinuxCooked, LinkKind::Unknown, LinkKind::Unknown, LinkKind::Unknown};
+
+enum class Family { None, V4, V6 };
+
+struct Announced {
+  Family Kind = Family::None;
+  std::uint32_t Header = 0; // where the IP header starts
+};
+
+// What the link header says the packet is, read as the adapters write it.
+Announced Announce(LinkKind link, const std::uint8_t* b, std::uint32_t caplen) {
+  auto fromType = [](unsigned type, std::uint32_t header) {
+    return Announced{type == 0x0800 ? Family::V4 : type == 0x86DD ? Family::V6 : Family::None, header};
+  };
+  auto fromFamily = [](std::uint32_t family) {
+    return Announced{family == 2                                    ? Family::V4
+                     : family == 24 || family == 28 || family == 30 ? Family::V6
+                                                                    : Family::None,
+                     4};
+  };
+  switch (link) {
+  case LinkKind::Ethernet: return caplen >= 14 ? fromType(b[12] * 256u + b[13], 14) : Announced{};
+  case LinkKind::LinuxCooked: return caplen >= 16 ? fromType(b[14] * 256u + b[15], 16) : Announced{};
+  case LinkKind::Null:
+    if (caplen < 4) return {};
+    if (b[2] == 0 && b[3] == 0) return fromFamily(b[0] + 256u * b[1]); // little-endian
+    return fromFamily(b[3] + 256u * b[2] + 65536u * b[1] + 16777216u * b[0]);
+  case LinkKind::Loop:
+    return caplen >= 4 ? fromFamily(b[3] + 256u * b[2] + 65536u * b[1] + 16777216u * b[0]) : Announced{};
+  case LinkKind::Raw:
+    if (caplen < 1) return {};
+    return {b[0] >> 4 == 4 ? Family::V4 : b[0] >> 4 == 6 ? Family::V6 : Family::None, 0};
+  case LinkKind::Unknown: break;
+  }
+  return {};
+}
+
+bool IsLocal6(const AccountingSetup& setup, const std::uint8_t* address) {
+  for (const Ipv6Address& local : setup.LocalIpv6)
+    if (std::memcmp(local.data(), address, 16) == 0) return true;
+  return false;
+}
+
+// The direction the packet must have been given (0 none, 1 in, 2 out), and
+// whether it may have made a flow, from the packet alone.
+void CheckAgainstPacket(const AccountingSetup& setup, const std::uint8_t* bytes, std::uint32_t caplen,
+                        std::uint32_t len, int direction, const ConnectionEntry* created) {
+  const Announced packet = Announce(setup.Link, bytes, caplen);
+  int expected = 0;
+  bool mayRecord = false;
+  const std::uint32_t h = packet.Header;
+  if (packet.Kind == Family::V4 && caplen >= h + 24) {
+    const std::uint8_t *src = bytes + h + 12, *dst = bytes + h + 16;
+    expected = std::memcmp(dst, setup.LocalIpv4, 4) == 0   ? 1
+               : std::memcmp(src, setup.LocalIpv4, 4) == 0 ? 2
+                                                           : 0;
+    mayRecord = true;
+    if (created != nullptr &&
+        (created->Version != IpVersion::V4 || std::memcmp(created->SrcAddress, src, 4) != 0 ||
+         std::memcmp(created->DstAddress, dst, 4) != 0))
+      Fail("an IPv4 flow named other than by its packet");
+  } else if (packet.Kind == Family::V6 && setup.Ipv6 && caplen >= h + 40) {
+    const std::uint8_t *src = bytes + h + 8, *dst = bytes + h + 24;
+    expected = IsLocal6(setup, dst) ? 1 : IsLocal6(setup, src) ? 2 : 0;
+    mayRecord = true;
+    if (created != nullptr &&
+        (created->Version != IpVersion::V6 || std::memcmp(created->SrcAddress, src, 16) != 0 ||
+         std::memcmp(created->DstAddress, dst, 16) != 0))
+      Fail("an IPv6 flow named other than by its packet");
+  }
+  // A zero-length packet changes no counter, whatever it was given.
+  if (len != 0 && direction != expected) Fail("a packet counted in the wrong direction");
+  if (created != nullptr && !mayRecord) Fail("a flow from a packet that cannot have one");
+}
+
 // Properties of the table after each packet, given the table before it.
 void CheckFlows(const std::vector<ConnectionEntry>& before, const FlowTable& flows, std::uint32_t len) {
   const std::vector<ConnectionEntry>& after = flows.List();
@@ -39,11 +119,11 @@ void CheckFlows(const std::vector<ConnectionEntry>& before, const FlowTable& flo
   int touched = 0;
   for (std::size_t i = 0; i < before.size(); ++i) {
     const ConnectionEntry &a = before[i], &b = after[i];
-    if (a.SrcPort != b.SrcPort || a.DstPort != b.DstPort || std::memcmp(a.SrcAddress, b.SrcAddress, 4) != 0 ||
-        std::memcmp(a.DstAddress, b.DstAddress, 4) != 0)
+    if (a.SrcPort != b.SrcPort || a.DstPort != b.DstPort || a.Version != b.Version ||
+        std::memcmp(a.SrcAddress, b.SrcAddress, 16) != 0 || std::memcmp(a.DstAddress, b.DstAddress, 16) != 0)
       Fail("an existing flow changed its identity or order");
     if (b.Bytes == a.Bytes) continue;
-    if (b.Bytes != static_cast<std::uint32_t>(a.Bytes + len)) Fail("a flow grew by something else than len");
+    if (b.Bytes != a.Bytes + len) Fail("a flow grew by something else than len");
     ++touched;
   }
   // A packet adds to the entry with its source port and the one with its
@@ -66,7 +146,10 @@ void CheckFlows(const std::vector<ConnectionEntry>& before, const FlowTable& flo
     std::size_t best = 0;
     for (std::size_t i = 1; i < after.size(); ++i)
       if (after[i].Bytes > after[best].Bytes) best = i;
-    if (std::memcmp(busiest, &after[best], sizeof(ConnectionEntry)) != 0) Fail("wrong busiest flow");
+    const ConnectionEntry& b = after[best];
+    if (busiest->SrcPort != b.SrcPort || busiest->DstPort != b.DstPort || busiest->Bytes != b.Bytes ||
+        busiest->Version != b.Version || std::memcmp(busiest->SrcAddress, b.SrcAddress, 16) != 0)
+      Fail("wrong busiest flow");
   }
 }
 
@@ -74,9 +157,12 @@ void CheckFlows(const std::vector<ConnectionEntry>& before, const FlowTable& flo
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   Reader in{data, size};
-  std::uint8_t local[4];
-  for (std::uint8_t& b : local)
+  AccountingSetup setup;
+  for (std::uint8_t& b : setup.LocalIpv4)
     b = in.Byte();
+  setup.LocalIpv6 = {{0xfd, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x10},
+                     {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff, setup.LocalIpv4[0], setup.LocalIpv4[1],
+                      setup.LocalIpv4[2], setup.LocalIpv4[3]}};
 
   IntervalCounters counters;
   // One table for the whole run, emptied per input as the sampler empties it
@@ -102,9 +188,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       expectedBytes = 0;
       if (!flows.empty() || flows.size() != 0 || flows.Busiest() != nullptr) Fail("cleared table not empty");
     }
+    setup.Link = Links[flags >> 1 & 7];
+    setup.Ipv6 = (flags & 0x10) != 0;
     const std::vector<ConnectionEntry> before = flows.List();
     const IntervalCounters old = counters;
-    AccountPacket(counters, flows, local, caplen, len, bytes.get());
+    AccountPacket(counters, flows, setup, caplen, len, bytes.get());
     expectedBytes += len;
 
     if (counters.Bytes != expectedBytes) Fail("total is not the sum of wire lengths");
@@ -112,9 +200,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!((in_ == 0 && out == 0) || (in_ == len && out == 0) || (in_ == 0 && out == len)))
       Fail("a packet counted other than once as incoming or outgoing");
     if (counters.BytesIn + counters.BytesOut > counters.Bytes) Fail("in + out exceed the total");
-    if (caplen < 38 && (in_ != 0 || out != 0 || flows.size() != before.size()))
-      Fail("a frame shorter than 38 bytes was classified");
     CheckFlows(before, flows, len);
+    const bool created = flows.size() > before.size();
+    CheckAgainstPacket(setup, bytes.get(), caplen, len,
+                       in_ != 0   ? 1
+                       : out != 0 ? 2
+                                  : 0,
+                       created ? &flows.List().back() : nullptr);
   }
   return 0;
 }

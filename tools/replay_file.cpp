@@ -48,7 +48,7 @@ std::string ReplayFile(const ReplayOptions& options, std::FILE* out) {
   if (!handle) return options.File + ": " + error;
 
   std::string csv = ReplayCsvHeader;
-  ReplaySampler sampler(options, csv);
+  ReplaySampler sampler(options, LinkKindOf(pcap_datalink(handle.get())), csv);
   ReplayRun run{&sampler, &csv, out, false, handle.get()};
   const int result = pcap_loop(handle.get(), -1, OnPacket, reinterpret_cast<u_char*>(&run));
   if (run.TooLong) {

@@ -1,6 +1,8 @@
 #include "tools/replay_options.h"
 
+#include <arpa/inet.h>
 #include <charconv>
+#include <sys/socket.h>
 
 namespace {
 
@@ -31,11 +33,18 @@ bool ParseAddress(const std::string& text, std::uint8_t address[4]) {
 std::string ParseReplayOptions(const std::vector<std::string>& args, ReplayOptions& options) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    const bool takesValue = arg == "--local" || arg == "--interval" || arg == "--avg-time";
+    const bool takesValue =
+        arg == "--local" || arg == "--local6" || arg == "--interval" || arg == "--avg-time";
     if (takesValue && i + 1 == args.size()) return "option " + arg + " needs a value";
     long long number = 0;
     if (arg == "--local") {
       if (!ParseAddress(args[++i], options.LocalAddress)) return "bad address for --local: " + args[i];
+    } else if (arg == "--local6") {
+      // Any form inet_pton takes ("2001:db8::1", "::ffff:10.0.0.1"); no zone.
+      Ipv6Address address;
+      if (inet_pton(AF_INET6, args[++i].c_str(), address.data()) != 1)
+        return "bad address for --local6: " + args[i];
+      options.LocalIpv6.push_back(address);
     } else if (arg == "--interval") {
       if (!ParseNumber(args[++i], 1, 3'600'000, number))
         return "bad --interval (1 to 3600000 ms): " + args[i];

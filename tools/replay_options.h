@@ -4,8 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "capture/ip_address.h"
+
 struct ReplayOptions {
   std::uint8_t LocalAddress[4] = {}; // network byte order; 0.0.0.0 counts nothing as in or out
+  // Any --local6 switches IPv6 classification and IPv6 flows on.
+  std::vector<Ipv6Address> LocalIpv6;
   std::uint32_t IntervalMs = 1000;
   std::int32_t AvgTime = 60;
   bool Resolve = false;
@@ -13,7 +17,8 @@ struct ReplayOptions {
 };
 
 inline constexpr const char* ReplayUsage =
-    "usage: bytwacht-replay [--local A.B.C.D] [--interval MS] [--avg-time S] [--resolve] FILE";
+    "usage: bytwacht-replay [--local A.B.C.D] [--local6 IPV6]... [--interval MS] [--avg-time S] [--resolve] "
+    "FILE";
 
 // Fills `options` from the arguments after the program name; returns an error
 // text, empty when the command line is good.

@@ -22,10 +22,13 @@ void AppendField(std::string& csv, const std::string& text) {
 
 } // namespace
 
-ReplaySampler::ReplaySampler(const ReplayOptions& options, std::string& csv)
+ReplaySampler::ReplaySampler(const ReplayOptions& options, LinkKind link, std::string& csv)
     : AvgTime(options.AvgTime), Factor(RateFactor(options.IntervalMs)),
       IntervalNs(std::uint64_t{options.IntervalMs} * 1'000'000), Csv(csv), Names(options.Resolve) {
-  std::memcpy(LocalAddress, options.LocalAddress, 4);
+  Setup.Link = link;
+  std::memcpy(Setup.LocalIpv4, options.LocalAddress, 4);
+  Setup.Ipv6 = !options.LocalIpv6.empty();
+  Setup.LocalIpv6 = options.LocalIpv6;
 }
 
 bool ReplaySampler::CloseIntervals(std::uint64_t time) {
@@ -53,8 +56,8 @@ void ReplaySampler::TakeSample() {
   FillRates(Working, Counters, Factor);
   Working.Average = SamplerAverage(History, AvgTime, Factor);
   if (const ConnectionEntry* busiest = Flows.Busiest()) {
-    TopDstName = Names.Name(busiest->DstAddress);
-    TopSrcName = Names.Name(busiest->SrcAddress);
+    TopDstName = Names.Name(busiest->Version, busiest->DstAddress);
+    TopSrcName = Names.Name(busiest->Version, busiest->SrcAddress);
     Working.TopSrcPort = busiest->SrcPort;
     Working.TopDstPort = busiest->DstPort;
   }

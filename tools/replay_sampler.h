@@ -18,15 +18,16 @@ inline constexpr const char* ReplayCsvHeader =
 
 class ReplaySampler {
 public:
-  // Appends CSV lines (without the header) to `csv`.
-  ReplaySampler(const ReplayOptions& options, std::string& csv);
+  // Appends CSV lines (without the header) to `csv`; the packets are framed as
+  // `link` tells.
+  ReplaySampler(const ReplayOptions& options, LinkKind link, std::string& csv);
 
   // `time` in nanoseconds. A packet older than the interval being filled (time
   // stamps that go backwards) is counted in that interval. False when the time
   // stamps would make more than MaxSamples samples.
   bool AddPacket(std::uint64_t time, std::uint32_t caplen, std::uint32_t len, const std::uint8_t* bytes) {
     if (time >= IntervalEnd && !CloseIntervals(time)) return false;
-    AccountPacket(Counters, Flows, LocalAddress, caplen, len, bytes);
+    AccountPacket(Counters, Flows, Setup, caplen, len, bytes);
     return true;
   }
   // Emits the last, possibly partial, interval; nothing when no packet came.
@@ -42,7 +43,7 @@ private:
   bool CloseIntervals(std::uint64_t time);
   void TakeSample();
 
-  std::uint8_t LocalAddress[4];
+  AccountingSetup Setup;
   std::int32_t AvgTime;
   float Factor;
   std::uint64_t IntervalNs;

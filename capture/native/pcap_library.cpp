@@ -3,7 +3,9 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdio>
+#include <netinet/in.h>
 #include <pcap/pcap.h>
+#include <sys/socket.h>
 
 namespace {
 
@@ -15,6 +17,9 @@ static_assert(offsetof(PcapDevice, Description) == offsetof(pcap_if_t, descripti
 static_assert(offsetof(PcapAddress, Addr) == offsetof(pcap_addr_t, addr));
 static_assert(sizeof(PcapProgram) == sizeof(bpf_program));
 static_assert(PcapErrorBufferSize == PCAP_ERRBUF_SIZE);
+static_assert(PcapFamilyInet6 == AF_INET6);
+static_assert(sizeof(PcapSocketAddress6) == sizeof(sockaddr_in6));
+static_assert(offsetof(PcapSocketAddress6, Address) == offsetof(sockaddr_in6, sin6_addr));
 
 pcap_t* Native(PcapHandle* handle) { return reinterpret_cast<pcap_t*>(handle); }
 bpf_program* Native(PcapProgram* program) { return reinterpret_cast<bpf_program*>(program); }
@@ -49,18 +54,19 @@ void FreeCode(PcapProgram* program) { pcap_freecode(Native(program)); }
 int Dispatch(PcapHandle* handle, int count, PcapHandler handler, unsigned char* user) {
   return pcap_dispatch(Native(handle), count, reinterpret_cast<pcap_handler>(handler), user);
 }
+int DataLink(PcapHandle* handle) { return pcap_datalink(Native(handle)); }
 void BreakLoop(PcapHandle* handle) { pcap_breakloop(Native(handle)); }
 void Close(PcapHandle* handle) { pcap_close(Native(handle)); }
 const char* LibVersion() { return pcap_lib_version(); }
 
-const PcapFunctions Libpcap = {FindAllDevs, FreeAllDevs, Open,      Compile, SetFilter,
-                               FreeCode,    Dispatch,    BreakLoop, Close,   LibVersion};
+const PcapFunctions Libpcap = {FindAllDevs, FreeAllDevs, Open,      Compile, SetFilter, FreeCode,
+                               Dispatch,    DataLink,    BreakLoop, Close,   LibVersion};
 
 std::atomic<const PcapFunctions*> Override{nullptr};
 
 bool Complete(const PcapFunctions& f) {
   return f.FindAllDevs && f.FreeAllDevs && f.Open && f.Compile && f.SetFilter && f.FreeCode && f.Dispatch &&
-         f.BreakLoop && f.Close && f.LibVersion;
+         f.DataLink && f.BreakLoop && f.Close && f.LibVersion;
 }
 
 } // namespace

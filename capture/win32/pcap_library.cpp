@@ -11,7 +11,7 @@ std::atomic<const PcapFunctions*> Override{nullptr};
 
 bool Complete(const PcapFunctions& f) {
   return f.FindAllDevs && f.FreeAllDevs && f.Open && f.Compile && f.SetFilter && f.FreeCode && f.Dispatch &&
-         f.BreakLoop && f.Close && f.LibVersion;
+         f.DataLink && f.BreakLoop && f.Close && f.LibVersion;
 }
 
 template <typename Function> bool Resolve(HMODULE module, const char* name, Function& function) {
@@ -62,6 +62,7 @@ bool PcapLibrary::Load() {
       Resolve(module.Get(), "pcap_setfilter", f.SetFilter) &&
       Resolve(module.Get(), "pcap_freecode", f.FreeCode) &&
       Resolve(module.Get(), "pcap_dispatch", f.Dispatch) &&
+      Resolve(module.Get(), "pcap_datalink", f.DataLink) &&
       Resolve(module.Get(), "pcap_breakloop", f.BreakLoop) && Resolve(module.Get(), "pcap_close", f.Close) &&
       Resolve(module.Get(), "pcap_lib_version", f.LibVersion);
   if (!complete) return false; // the library is freed again

@@ -60,11 +60,12 @@ int Compile(PcapHandle*, PcapProgram*, const char*, int, std::uint32_t) { return
 int SetFilter(PcapHandle*, PcapProgram*) { return -1; }
 void FreeCode(PcapProgram*) {}
 int Dispatch(PcapHandle*, int, PcapHandler, unsigned char*) { return -1; }
+int DataLink(PcapHandle*) { return 1; } // Ethernet
 void BreakLoop(PcapHandle*) {}
 void Close(PcapHandle*) {}
 const char* LibVersion() { return "test"; }
-const PcapFunctions TestLibrary = {FindAllDevs, FreeAllDevs, Open,      Compile, SetFilter,
-                                   FreeCode,    Dispatch,    BreakLoop, Close,   LibVersion};
+const PcapFunctions TestLibrary = {FindAllDevs, FreeAllDevs, Open,      Compile, SetFilter, FreeCode,
+                                   Dispatch,    DataLink,    BreakLoop, Close,   LibVersion};
 
 DWORD DialogThread = 0; // the test's main thread, which runs the dialogs
 

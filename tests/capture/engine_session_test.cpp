@@ -45,7 +45,7 @@ struct ResolverState {
   int Calls = 0;
 } Resolver;
 
-bool FakeResolve(const std::uint8_t address[4], std::string& host) {
+bool FakeResolve(IpVersion version, const std::uint8_t* address, std::string& host) {
   std::uint32_t takes;
   {
     std::unique_lock<std::mutex> lock(Resolver.Mutex);
@@ -57,6 +57,7 @@ bool FakeResolve(const std::uint8_t address[4], std::string& host) {
     Resolver.Waiting = false;
   }
   harness::clock::Advance(takes);
+  if (version == IpVersion::V6) return false;
   if (address[0] == 192) {
     host = "self.local";
     return true;
@@ -159,6 +160,24 @@ protected:
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return false;
+  }
+
+  // The sums over the history once its totals reach `total` (with the sampler
+  // running freely); what they are when that does not happen within 5 s.
+  BPSSample SumsOnceTotalIs(std::int64_t total) {
+    BPSSample sums;
+    for (int i = 0; i < 5000; ++i) {
+      sums = BPSSample{};
+      for (const BPSSample& s : Samples()) {
+        sums.Total += s.Total;
+        sums.In += s.In;
+        sums.Out += s.Out;
+        sums.Other += s.Other;
+      }
+      if (sums.Total >= total) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return sums;
   }
 
   // Delivers the frames and runs one sampler cycle.
@@ -639,6 +658,68 @@ TEST_F(CaptureSessionTest, NameLookupsDoNotHoldUpPacketsOrReaders) {
   EXPECT_EQ(harness::clock::Sleeps(), sleeps);
   EXPECT_EQ(Samples()[1].Total, 1000);
   EXPECT_EQ(Samples()[1].In, 1000);
+}
+
+TEST_F(CaptureSessionTest, AnAdapterWithoutAnIPv4AddressClassifiesNothingAsItsOwn) {
+  StartAndWait();
+  Interval({{Ipv4Frame(Remote, Local, Icmp), 100}});
+  EXPECT_EQ(Samples().back().In, 100);
+
+  // "fake1" has no address: the previous adapter's must not stay.
+  harness::clock::FreeRun();
+  AppSettings.DeviceName = L"fake1";
+  StartAndWait(true, 2);
+  fakepcap::Inject(Ipv4Frame(Remote, Local, Icmp), 100);
+  fakepcap::Inject(Ipv4Frame(Local, Remote, Icmp), 100);
+  const BPSSample sums = SumsOnceTotalIs(200);
+  EXPECT_EQ(sums.Total, 200);
+  EXPECT_EQ(sums.Other, 200);
+}
+
+TEST_F(CaptureSessionTest, AFailedAdapterListKeepsOnlyTheSameAdaptersAddresses) {
+  StartAndWait();
+  harness::clock::FreeRun();
+  Engine->StopCapture();
+  fakepcap::Behaviour noList;
+  noList.EnumerationFails = true;
+  fakepcap::Install(noList);
+  auto inOfOneSession = [&](std::size_t started) {
+    StartAndWait(true, started);
+    fakepcap::Inject(Ipv4Frame(Remote, Local, Icmp), 100);
+    const BPSSample sums = SumsOnceTotalIs(100);
+    EXPECT_EQ(sums.Total, 100);
+    Engine->StopCapture();
+    return sums.In;
+  };
+  EXPECT_EQ(inOfOneSession(2), 100); // the same adapter: its address is still right
+  AppSettings.DeviceName = L"fake1";
+  EXPECT_EQ(inOfOneSession(3), 0); // another adapter: nothing known about it
+}
+
+TEST_F(CaptureSessionTest, TheLinkTypeIsAskedOncePerCaptureAndIPv6FollowsTheSetting) {
+  fakepcap::Behaviour loopback;
+  loopback.LinkType = 0; // DLT_NULL, as Npcap's loopback adapter
+  fakepcap::Install(loopback);
+  AppSettings.IPv6 = true;
+  StartAndWait();
+  const Ipv6 local6{0xfd, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x10};
+  const Ipv6 remote6{0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+  Interval({{Framed(Link::NullLittleEndian, Ipv6Packet(remote6, local6, Udp, 53, 4000)), 300},
+            {Framed(Link::NullLittleEndian, Ipv4Packet(Local, Remote, Udp, 4000, 53)), 200}});
+  BPSSample sample = Samples().back();
+  EXPECT_EQ(sample.In, 300);
+  EXPECT_EQ(sample.Out, 200);
+  EXPECT_EQ(sample.TopSrcHost, L"2001:db8::1 [F]");
+  EXPECT_EQ(sample.TopDstHost, L"fd00::10 [F]");
+  EXPECT_EQ(fakepcap::Stats().DataLinks, 1);
+
+  // Switched off, the capture starts again and IPv6 is other traffic.
+  harness::clock::FreeRun();
+  AppSettings.IPv6 = false;
+  StartAndWait(true, 2);
+  fakepcap::Inject(Framed(Link::NullLittleEndian, Ipv6Packet(remote6, local6, Udp, 53, 4000)), 300);
+  EXPECT_EQ(SumsOnceTotalIs(300).Other, 300);
+  EXPECT_EQ(fakepcap::Stats().DataLinks, 2);
 }
 
 } // namespace

@@ -30,12 +30,13 @@ struct State {
   bool FailRead = false;
   bool GateOpen = false;
   // The device list handed out by FindAllDevs.
-  PcapSocketAddress Ipv6Address{};
+  PcapSocketAddress6 Ipv6Address{};
   PcapSocketAddress Ipv4Address{};
   PcapAddress Addresses[2]{};
-  PcapDevice Devices[2]{};
+  PcapDevice Devices[3]{};
   char Name0[8] = "other0";
   char Name1[8] = "fake0";
+  char Name2[8] = "fake1";
   char Description[16] = "Fake adapter";
 };
 
@@ -51,16 +52,20 @@ int FindAllDevs(PcapDevice** devices, char* errorBuffer) {
     std::strcpy(errorBuffer, "no devices");
     return -1;
   }
-  // "other0" first, then "fake0" with an IPv6 address before its IPv4 one.
+  // "other0" first, then "fake0" with an IPv6 address (a sockaddr_in6, as the
+  // library hands it out) before its IPv4 one, then "fake1" without any.
   s.Ipv6Address = {};
-  s.Ipv6Address.Family = 10;
+  s.Ipv6Address.Family = PcapFamilyInet6;
+  std::memcpy(s.Ipv6Address.Address, s.Plan.Ipv6Address, 16);
   s.Ipv4Address = {};
   s.Ipv4Address.Family = PcapFamilyInet;
   std::memcpy(s.Ipv4Address.Address, s.Plan.Address, 4);
-  s.Addresses[0] = {&s.Addresses[1], &s.Ipv6Address, nullptr, nullptr, nullptr};
+  s.Addresses[0] = {&s.Addresses[1], reinterpret_cast<PcapSocketAddress*>(&s.Ipv6Address), nullptr, nullptr,
+                    nullptr};
   s.Addresses[1] = {nullptr, &s.Ipv4Address, nullptr, nullptr, nullptr};
   s.Devices[0] = {&s.Devices[1], s.Name0, nullptr, nullptr, 0};
-  s.Devices[1] = {nullptr, s.Name1, s.Description, &s.Addresses[0], 0};
+  s.Devices[1] = {&s.Devices[2], s.Name1, s.Description, &s.Addresses[0], 0};
+  s.Devices[2] = {nullptr, s.Name2, s.Description, nullptr, 0};
   *devices = &s.Devices[0];
   return 0;
 }
@@ -76,7 +81,7 @@ PcapHandle* Open(const char* source, int snapLength, int flags, int readTimeout,
   s.Stats.LastSnapLength = snapLength;
   s.Stats.LastTimeout = readTimeout;
   if (s.Plan.OpenWaitsForGate) s.Changed.wait(lock, [&] { return s.GateOpen; });
-  if (s.Plan.OpenFails || std::strcmp(source, "fake0") != 0) {
+  if (s.Plan.OpenFails || (std::strcmp(source, "fake0") != 0 && std::strcmp(source, "fake1") != 0)) {
     std::strcpy(errorBuffer, "cannot open");
     return nullptr;
   }
@@ -153,6 +158,13 @@ int Dispatch(PcapHandle* raw, int, PcapHandler handler, unsigned char* user) {
   return delivered;
 }
 
+int DataLink(PcapHandle*) {
+  State& s = S();
+  std::lock_guard<std::mutex> lock(s.Mutex);
+  ++s.Stats.DataLinks;
+  return s.Plan.LinkType;
+}
+
 void BreakLoop(PcapHandle* raw) {
   State& s = S();
   std::lock_guard<std::mutex> lock(s.Mutex);
@@ -171,8 +183,8 @@ void Close(PcapHandle* raw) {
 
 const char* LibVersion() { return "fake pcap 1.0"; }
 
-const PcapFunctions Table = {FindAllDevs, FreeAllDevs, Open,      Compile, SetFilter,
-                             FreeCode,    Dispatch,    BreakLoop, Close,   LibVersion};
+const PcapFunctions Table = {FindAllDevs, FreeAllDevs, Open,      Compile, SetFilter, FreeCode,
+                             Dispatch,    DataLink,    BreakLoop, Close,   LibVersion};
 
 } // namespace
 

@@ -1,7 +1,8 @@
 #pragma once
 // A capture library played by the test: one adapter "fake0" with a chosen
-// IPv4 address, packets that the test hands in, and faults on demand. Only for
-// the native build (installed with SetPcapFunctions).
+// IPv4 and IPv6 address, a second one "fake1" without addresses, packets that
+// the test hands in, and faults on demand. Only for the native build
+// (installed with SetPcapFunctions).
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,6 +19,8 @@ struct Behaviour {
   int CompileDelayMs = 0;
   bool OpenWaitsForGate = false; // Open blocks until ReleaseOpenGate
   std::uint8_t Address[4] = {192, 168, 0, 10};
+  std::uint8_t Ipv6Address[16] = {0xfd, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x10}; // fd00::10
+  int LinkType = 1; // what pcap_datalink answers: Ethernet
 };
 
 struct Statistics {
@@ -30,6 +33,7 @@ struct Statistics {
   int SetFilters = 0;
   int FreeCodes = 0;
   int BreakLoops = 0;
+  int DataLinks = 0;      // pcap_datalink calls
   int DispatchersNow = 0; // threads inside Dispatch
   std::string LastFilter;
   std::string LastDevice;

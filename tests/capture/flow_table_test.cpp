@@ -45,7 +45,7 @@ void ExpectSame(const ReferenceTable& expected, const FlowTable& actual) {
 struct StreamShape {
   unsigned Ports;   // ports are drawn from [0, Ports) plus a few fixed server ports
   unsigned Packets; // per interval
-  bool HugeLengths; // lengths near 2^32 so that byte counts wrap
+  bool HugeLengths; // lengths near 2^32 so that byte counts pass 2^32
 };
 
 // Random intervals of random packets; the table is cleared between intervals
@@ -90,7 +90,7 @@ TEST(FlowTableEquivalence, MatchesThePlainWalkOnRandomTraffic) {
       {64, 2000, false},    // many merges
       {4000, 6000, false},  // many entries
       {65536, 3000, false}, // the whole port range
-      {32, 3000, true},     // byte counts wrap, which reorders the busiest entry
+      {32, 3000, true},     // byte counts beyond 32 bits, through either port
   };
   unsigned seed = 1;
   for (const StreamShape& shape : shapes) {
@@ -131,6 +131,25 @@ TEST(FlowTable, EarliestEntryWinsATie) {
   EXPECT_EQ(3, table.Busiest()->SrcPort);
   table.RecordFlow(1, 9, A, B, 20);
   EXPECT_EQ(1, table.Busiest()->SrcPort);
+}
+
+TEST(FlowTable, CountsBeyondFourGibibytesInOneInterval) {
+  // A 10 Gbit/s link and a 60 s interval: one flow can carry 75 GB.
+  FlowTable table;
+  table.RecordFlow(1000, 80, A, B, 0xFFFFFFFFu);
+  table.RecordFlow(5000, 443, C, D, 1000);
+  table.RecordFlow(1000, 80, A, B, 2);        // by its source port
+  table.RecordFlow(7, 80, C, D, 0xFFFFFFFFu); // by its destination port
+  EXPECT_EQ(table.List()[0].Bytes, 0x1FFFFFFFFull + 1);
+  EXPECT_EQ(table.Busiest()->SrcPort, 1000);
+  EXPECT_EQ(table.Busiest()->Bytes, 0x200000000ull);
+
+  // The next interval starts from nothing.
+  table.Clear();
+  table.RecordFlow(1000, 80, A, B, 10);
+  table.RecordFlow(5000, 443, C, D, 20);
+  EXPECT_EQ(table.List()[0].Bytes, 10u);
+  EXPECT_EQ(table.Busiest()->SrcPort, 5000);
 }
 
 TEST(FlowTable, StalePortsOfAClearedIntervalDoNotMatch) {

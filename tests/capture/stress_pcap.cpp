@@ -143,6 +143,7 @@ int Dispatch(PcapHandle* handle, int count, PcapHandler handler, unsigned char* 
   return packets;
 }
 
+int DataLink(PcapHandle*) { return 1; } // Ethernet
 void BreakLoop(PcapHandle* handle) { reinterpret_cast<FakeHandle*>(handle)->BreakRequested = true; }
 
 void Close(PcapHandle* handle) {
@@ -152,8 +153,8 @@ void Close(PcapHandle* handle) {
 
 const char* LibVersion() { return "stress capture 1.0"; }
 
-const PcapFunctions Functions = {FindAllDevs, FreeAllDevs, Open,      Compile, SetFilter,
-                                 FreeCode,    Dispatch,    BreakLoop, Close,   LibVersion};
+const PcapFunctions Functions = {FindAllDevs, FreeAllDevs, Open,      Compile, SetFilter, FreeCode,
+                                 Dispatch,    DataLink,    BreakLoop, Close,   LibVersion};
 
 } // namespace
 
@@ -181,7 +182,7 @@ void ResetAll() {
 
 const PcapFunctions& StressPcapFunctions() { return Functions; }
 
-bool StressResolver(const std::uint8_t address[4], std::string& host) {
+bool StressResolver(IpVersion, const std::uint8_t* address, std::string& host) {
   ++TheLedger.Resolves;
   if (Take(TheFaults.SlowResolves)) std::this_thread::sleep_for(std::chrono::milliseconds(SlowResolveMs));
   if (address[3] % 5 == 0) return false;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "capture/ip_address.h"
 #include "capture/pcap_api.h"
 
 namespace stress {
@@ -41,7 +42,7 @@ void ResetAll();
 
 // The table to hand to SetPcapFunctions, and the resolver for SetNameResolver.
 const PcapFunctions& StressPcapFunctions();
-bool StressResolver(const std::uint8_t address[4], std::string& host);
+bool StressResolver(IpVersion version, const std::uint8_t* address, std::string& host);
 
 // Host texts the resolver gives: "h<a>.<b>.<c>.<d>", or none (failure) for
 // addresses whose last byte is a multiple of 5.
