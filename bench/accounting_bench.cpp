@@ -122,7 +122,7 @@ AccountingSetup Setup(bool ipv6) {
   AccountingSetup setup;
   std::memcpy(setup.LocalIpv4, Local, 4);
   setup.Ipv6 = ipv6;
-  Ipv6Address local6;
+  Ipv6Bytes local6;
   std::memcpy(local6.data(), Local6, 16);
   // A link-local address besides, as adapters have.
   setup.LocalIpv6 = {{0xfe, 0x80, 0, 0, 0, 0, 0, 0, 0x02, 0x11, 0x22, 0xff, 0xfe, 0x33, 0x44, 0x55}, local6};

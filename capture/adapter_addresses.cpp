@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-void AddIpv6Address(std::vector<Ipv6Address>& addresses, const Ipv6Address& address) {
+void AddIpv6Address(std::vector<Ipv6Bytes>& addresses, const Ipv6Bytes& address) {
   if (std::find(addresses.begin(), addresses.end(), address) == addresses.end()) addresses.push_back(address);
 }
 
@@ -21,7 +21,7 @@ AdapterAddresses AddressesFromDeviceList(const PcapDevice* devices, const std::s
       } else if (a->Addr->Family == inet6Family) {
         // The record is a sockaddr_in6 of 28 bytes, not the 16 of sockaddr_in.
         const auto* ipv6 = reinterpret_cast<const PcapSocketAddress6*>(a->Addr);
-        Ipv6Address address;
+        Ipv6Bytes address;
         std::memcpy(address.data(), ipv6->Address, 16);
         AddIpv6Address(found.Ipv6, address);
       }

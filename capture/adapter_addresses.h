@@ -10,8 +10,8 @@
 #include "capture/pcap_api.h"
 
 struct AdapterAddresses {
-  std::uint8_t Ipv4[4] = {};     // the first IPv4 address listed; 0.0.0.0 when there is none
-  std::vector<Ipv6Address> Ipv6; // every IPv6 address, in list order, each once
+  std::uint8_t Ipv4[4] = {};   // the first IPv4 address listed; 0.0.0.0 when there is none
+  std::vector<Ipv6Bytes> Ipv6; // every IPv6 address, in list order, each once
 };
 
 // The addresses the capture library lists for the adapter named `device`
@@ -29,7 +29,7 @@ bool LookUpAdapterAddresses(const PcapFunctions& pcap, const std::string& device
 // library names `device`, appended to `addresses` unless already there
 // (GetAdaptersAddresses on Windows; nothing in the native build, whose
 // libpcap lists every address itself).
-void AddSystemIpv6Addresses(const std::string& device, std::vector<Ipv6Address>& addresses);
+void AddSystemIpv6Addresses(const std::string& device, std::vector<Ipv6Bytes>& addresses);
 
 // Appends `address` unless the list holds it already.
-void AddIpv6Address(std::vector<Ipv6Address>& addresses, const Ipv6Address& address);
+void AddIpv6Address(std::vector<Ipv6Bytes>& addresses, const Ipv6Bytes& address);

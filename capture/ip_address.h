@@ -7,7 +7,7 @@
 
 enum class IpVersion : std::uint8_t { V4 = 4, V6 = 6 };
 
-using Ipv6Address = std::array<std::uint8_t, 16>;
+using Ipv6Bytes = std::array<std::uint8_t, 16>;
 
 inline constexpr std::size_t AddressLength(IpVersion version) { return version == IpVersion::V6 ? 16 : 4; }
 

@@ -32,7 +32,7 @@ struct AccountingSetup {
   // IPv6 packets are classified and recorded as flows only when this is set;
   // otherwise they count in the total alone.
   bool Ipv6 = false;
-  std::vector<Ipv6Address> LocalIpv6;
+  std::vector<Ipv6Bytes> LocalIpv6;
 };
 
 // Adds one packet of `len` wire bytes of which `caplen` bytes were captured

@@ -74,7 +74,7 @@ Announced Announce(LinkKind link, const std::uint8_t* b, std::uint32_t caplen) {
 }
 
 bool IsLocal6(const AccountingSetup& setup, const std::uint8_t* address) {
-  for (const Ipv6Address& local : setup.LocalIpv6)
+  for (const Ipv6Bytes& local : setup.LocalIpv6)
     if (std::memcmp(local.data(), address, 16) == 0) return true;
   return false;
 }

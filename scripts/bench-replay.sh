@@ -3,21 +3,28 @@
 # side by side in one run with libpcap reading the same file with an empty
 # handler and with tshark's per-second I/O statistics; checks that tshark's
 # bytes per interval equal our totals exactly.
-#   scripts/bench-replay.sh [--packets N] [--rounds R (15)] [--flows F] [--no-build]
+#   scripts/bench-replay.sh [--packets N] [--rounds R (15)] [--flows F] [--ipv6 PERCENT]
+#                           [--link ethernet|null|loop|raw|sll] [--no-build]
+# With --ipv6, that share of the flows is IPv6 and the replay classifies it
+# (--local6 fd00::10).
 # The capture file is kept in /tmp/bytwacht-bench for later runs.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 packets=5000000
 rounds=15
 flows=100000
+ipv6=0
+link=ethernet
 build=1
 while [ $# -gt 0 ]; do
   case "$1" in
   --packets) packets="$2"; shift 2 ;;
   --rounds) rounds="$2"; shift 2 ;;
   --flows) flows="$2"; shift 2 ;;
+  --ipv6) ipv6="$2"; shift 2 ;;
+  --link) link="$2"; shift 2 ;;
   --no-build) build=0; shift ;;
-  *) echo "usage: $0 [--packets N] [--rounds R] [--flows F] [--no-build]" >&2; exit 2 ;;
+  *) echo "usage: $0 [--packets N] [--rounds R] [--flows F] [--ipv6 P] [--link L] [--no-build]" >&2; exit 2 ;;
   esac
 done
 
@@ -31,12 +38,15 @@ empty="$bin/bench/pcap_read_empty"
 
 work=/tmp/bytwacht-bench
 mkdir -p "$work"
-capture="$work/replay-$packets-$flows.pcap"
+capture="$work/replay-$packets-$flows-v6-$ipv6-$link.pcap"
 if [ ! -s "$capture" ]; then
-  echo "generating $capture ($packets packets, $flows flows)"
-  "$bin/tools/bytwacht-pcapgen" --packets "$packets" --flows "$flows" --pps 100000 "$capture.part"
+  echo "generating $capture ($packets packets, $flows flows, $ipv6 % IPv6, $link)"
+  "$bin/tools/bytwacht-pcapgen" --packets "$packets" --flows "$flows" --pps 100000 --ipv6 "$ipv6" --link "$link" \
+    "$capture.part"
   mv "$capture.part" "$capture"
 fi
+replay_args=(--local 192.168.1.10 --interval 1000 --avg-time 60)
+[ "$ipv6" != 0 ] && replay_args+=(--local6 fd00::10)
 echo "capture: $capture ($(stat -c %s "$capture") bytes, $packets packets)"
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//'), load $(cut -d' ' -f1-3 /proc/loadavg)"
 
@@ -66,9 +76,9 @@ for round in $(seq 1 "$rounds"); do
   # machine hits them alike; the ratio is also taken within each round.
   if [ $((round % 2)) = 1 ]; then
     measure empty /dev/null "$empty" "$capture"
-    measure replay "$work/replay.csv" "$replay" --local 192.168.1.10 --interval 1000 --avg-time 60 "$capture"
+    measure replay "$work/replay.csv" "$replay" "${replay_args[@]}" "$capture"
   else
-    measure replay "$work/replay.csv" "$replay" --local 192.168.1.10 --interval 1000 --avg-time 60 "$capture"
+    measure replay "$work/replay.csv" "$replay" "${replay_args[@]}" "$capture"
     measure empty /dev/null "$empty" "$capture"
   fi
   # tshark takes minutes per run, so it runs in the first round only. Its TCP

@@ -26,17 +26,27 @@ void Flush(std::string& csv, std::FILE* out) {
   csv.clear();
 }
 
-void OnPacket(u_char* user, const pcap_pkthdr* header, const u_char* bytes) {
-  auto& run = *reinterpret_cast<ReplayRun*>(user);
-  // The file is opened with nanosecond precision, so tv_usec holds nanoseconds.
-  const std::uint64_t time = static_cast<std::uint64_t>(header->ts.tv_sec) * 1'000'000'000 +
-                             static_cast<std::uint64_t>(header->ts.tv_usec);
-  if (!run.Sampler->AddPacket(time, header->caplen, header->len, bytes)) {
+// A packet that closes the intervals before `time`, then counts. Lines are
+// written only here, so only here may the text need flushing.
+__attribute__((noinline)) void OnPacketClosing(ReplayRun& run, std::uint64_t time, const pcap_pkthdr* header,
+                                               const u_char* bytes) {
+  if (!run.Sampler->CloseIntervals(time)) {
     run.TooLong = true;
     pcap_breakloop(run.Handle);
     return;
   }
   if (run.Csv->size() >= FlushSize) Flush(*run.Csv, run.Out);
+  run.Sampler->Account(header->caplen, header->len, bytes);
+}
+
+void OnPacket(u_char* user, const pcap_pkthdr* header, const u_char* bytes) {
+  auto& run = *reinterpret_cast<ReplayRun*>(user);
+  // The file is opened with nanosecond precision, so tv_usec holds nanoseconds.
+  const std::uint64_t time = static_cast<std::uint64_t>(header->ts.tv_sec) * 1'000'000'000 +
+                             static_cast<std::uint64_t>(header->ts.tv_usec);
+  // Either way the last step is a jump: the common path keeps no frame.
+  if (run.Sampler->Closes(time)) return OnPacketClosing(run, time, header, bytes);
+  run.Sampler->Account(header->caplen, header->len, bytes);
 }
 
 } // namespace

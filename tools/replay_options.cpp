@@ -41,7 +41,7 @@ std::string ParseReplayOptions(const std::vector<std::string>& args, ReplayOptio
       if (!ParseAddress(args[++i], options.LocalAddress)) return "bad address for --local: " + args[i];
     } else if (arg == "--local6") {
       // Any form inet_pton takes ("2001:db8::1", "::ffff:10.0.0.1"); no zone.
-      Ipv6Address address;
+      Ipv6Bytes address;
       if (inet_pton(AF_INET6, args[++i].c_str(), address.data()) != 1)
         return "bad address for --local6: " + args[i];
       options.LocalIpv6.push_back(address);

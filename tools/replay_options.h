@@ -9,7 +9,7 @@
 struct ReplayOptions {
   std::uint8_t LocalAddress[4] = {}; // network byte order; 0.0.0.0 counts nothing as in or out
   // Any --local6 switches IPv6 classification and IPv6 flows on.
-  std::vector<Ipv6Address> LocalIpv6;
+  std::vector<Ipv6Bytes> LocalIpv6;
   std::uint32_t IntervalMs = 1000;
   std::int32_t AvgTime = 60;
   bool Resolve = false;

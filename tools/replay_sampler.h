@@ -22,13 +22,16 @@ public:
   // `link` tells.
   ReplaySampler(const ReplayOptions& options, LinkKind link, std::string& csv);
 
-  // `time` in nanoseconds. A packet older than the interval being filled (time
-  // stamps that go backwards) is counted in that interval. False when the time
-  // stamps would make more than MaxSamples samples.
-  bool AddPacket(std::uint64_t time, std::uint32_t caplen, std::uint32_t len, const std::uint8_t* bytes) {
-    if (time >= IntervalEnd && !CloseIntervals(time)) return false;
+  // A packet at `time` (nanoseconds) first needs CloseIntervals when this is
+  // true; then Account counts it. A packet older than the interval being
+  // filled (time stamps that go backwards) is counted in that interval.
+  bool Closes(std::uint64_t time) const { return time >= IntervalEnd; }
+  // Starts the first interval, or takes the samples of the intervals that end
+  // at or before `time`. False when the time stamps would make more than
+  // MaxSamples samples.
+  bool CloseIntervals(std::uint64_t time);
+  void Account(std::uint32_t caplen, std::uint32_t len, const std::uint8_t* bytes) {
     AccountPacket(Counters, Flows, Setup, caplen, len, bytes);
-    return true;
   }
   // Emits the last, possibly partial, interval; nothing when no packet came.
   void Finish();
@@ -38,9 +41,6 @@ public:
   static constexpr std::uint64_t MaxSamples = 20'000'000;
 
 private:
-  // Starts the first interval, or takes the samples of the intervals that end
-  // at or before `time`; false past MaxSamples.
-  bool CloseIntervals(std::uint64_t time);
   void TakeSample();
 
   AccountingSetup Setup;

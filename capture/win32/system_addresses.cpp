@@ -19,7 +19,7 @@ std::string AdapterGuid(const std::string& device) {
 
 } // namespace
 
-void AddSystemIpv6Addresses(const std::string& device, std::vector<Ipv6Address>& addresses) {
+void AddSystemIpv6Addresses(const std::string& device, std::vector<Ipv6Bytes>& addresses) {
   const std::string guid = AdapterGuid(device);
   if (guid.empty()) return;
   constexpr ULONG Flags = GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER;
@@ -42,7 +42,7 @@ void AddSystemIpv6Addresses(const std::string& device, std::vector<Ipv6Address>&
       if (address.lpSockaddr == nullptr || address.lpSockaddr->sa_family != AF_INET6 ||
           address.iSockaddrLength < static_cast<INT>(sizeof(sockaddr_in6)))
         continue;
-      Ipv6Address bytes;
+      Ipv6Bytes bytes;
       std::memcpy(bytes.data(), &reinterpret_cast<const sockaddr_in6*>(address.lpSockaddr)->sin6_addr, 16);
       AddIpv6Address(addresses, bytes);
     }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <array>
 #include <cstdio>
 #include <sstream>
@@ -46,11 +47,14 @@ protected:
   testsupport::TempDir Dir;
   std::string Path = WideToNarrow(Dir.File(L"capture.pcap"));
 
-  void WriteCapture(const std::vector<Packet>& packets, bool nanoseconds = true) {
-    PcapWriter writer(Path, nanoseconds);
+  // The packets as Ethernet frames; with another link type each is put
+  // behind that link header instead.
+  void WriteCapture(const std::vector<Packet>& packets, bool nanoseconds = true,
+                    int linkType = LinkEthernet) {
+    PcapWriter writer(Path, nanoseconds, linkType);
     ASSERT_TRUE(writer.ok());
     for (const Packet& p : packets)
-      writer.Write(p.Time, p.Len, p.Bytes);
+      writer.Write(p.Time, p.Len, Reframe(p.Bytes, linkType));
     ASSERT_TRUE(writer.Close());
   }
 
@@ -138,6 +142,73 @@ TEST_F(Replay, TimeStampsYearsApartAreRefusedNotExpanded) {
   std::fclose(out);
 }
 
+std::vector<std::uint8_t> Udp6(const char* src, const char* dst, std::uint16_t srcPort, std::uint16_t dstPort,
+                               std::vector<std::uint8_t> extensions = {}) {
+  Ipv6Frame frame;
+  EXPECT_EQ(1, inet_pton(AF_INET6, src, frame.Src));
+  EXPECT_EQ(1, inet_pton(AF_INET6, dst, frame.Dst));
+  frame.SrcPort = srcPort;
+  frame.DstPort = dstPort;
+  frame.Extensions = std::move(extensions);
+  return MakeIpv6Frame(frame);
+}
+
+// The same traffic, IPv4 and IPv6, captured on every kind of adapter.
+const std::vector<Packet> MixedTraffic = {
+    {T0, 1000, Udp(Remote, Local, 53, 40000)},
+    {T0 + 1, 3000, Udp6("2001:db8::53", "fd00::10", 443, 50000, {0, 44})},
+    {T0 + 2, 500, Udp6("fe80::1", "2001:db8:0:0:1::1", 50000, 443)},
+    {T0 + 3, 200, Udp6("2001:db8::53", "2001:db8::54", 1, 2)},
+    {T0 + 4, 60, MakeArpFrame()},
+    {T0 + Second, 100, Udp(Local, Remote, 40000, 53)},
+};
+
+TEST_F(Replay, EveryLinkTypeGivesTheSameSamples) {
+  const std::vector<std::string> expected = {
+      "0,4760,4000,500,260,0,443,50000,2001:db8::53,fd00::10",
+      "1,100,0,100,0,4760,40000,53,192.168.1.10,8.8.4.4",
+  };
+  for (int link : {LinkEthernet, LinkNull, LinkLoop, LinkRaw, LinkLinuxCooked}) {
+    SCOPED_TRACE(link);
+    WriteCapture(MixedTraffic, true, link);
+    EXPECT_EQ(expected, Run({"--local", "192.168.1.10", "--local6", "fd00::10", "--local6", "fe80::1",
+                             "--avg-time", "0"}));
+  }
+  // Without --local6, IPv6 is other traffic and makes no flows.
+  WriteCapture(MixedTraffic, true, LinkRaw);
+  const std::vector<std::string> ipv4Only = Run({"--local", "192.168.1.10"});
+  ASSERT_FALSE(ipv4Only.empty());
+  EXPECT_EQ("0,4760,1000,0,3760,0,53,40000,8.8.4.4,192.168.1.10", ipv4Only[0]);
+}
+
+// The smallest pcapng file libpcap reads: a section header, one interface
+// (microsecond time stamps) and enhanced packet blocks.
+std::string PcapNg(int linkType, const std::vector<Packet>& packets) {
+  std::string out;
+  auto u32 = [&](std::uint32_t v) { out.append(reinterpret_cast<const char*>(&v), 4); };
+  auto u16 = [&](std::uint16_t v) { out.append(reinterpret_cast<const char*>(&v), 2); };
+  u32(0x0A0D0D0A), u32(28), u32(0x1A2B3C4D), u16(1), u16(0), u32(0xFFFFFFFF), u32(0xFFFFFFFF), u32(28);
+  u32(1), u32(20), u16(static_cast<std::uint16_t>(linkType)), u16(0), u32(65535), u32(20);
+  for (const Packet& p : packets) {
+    const std::vector<std::uint8_t> bytes = Reframe(p.Bytes, linkType);
+    const std::uint32_t padded = (static_cast<std::uint32_t>(bytes.size()) + 3) / 4 * 4;
+    const std::uint64_t micros = p.Time / 1000;
+    u32(6), u32(32 + padded), u32(0), u32(static_cast<std::uint32_t>(micros >> 32));
+    u32(static_cast<std::uint32_t>(micros)), u32(static_cast<std::uint32_t>(bytes.size())), u32(p.Len);
+    out.append(bytes.begin(), bytes.end());
+    out.append(padded - bytes.size(), '\0');
+    u32(32 + padded);
+  }
+  return out;
+}
+
+TEST_F(Replay, ReadsPcapNg) {
+  ASSERT_TRUE(testsupport::WriteBytes(Dir.File(L"capture.pcap"), PcapNg(LinkLoop, MixedTraffic)));
+  const std::vector<std::string> lines = Run({"--local", "192.168.1.10", "--local6", "fd00::10"});
+  ASSERT_EQ(2u, lines.size());
+  EXPECT_EQ("0,4760,4000,0,760,0,443,50000,2001:db8::53,fd00::10", lines[0]);
+}
+
 TEST_F(Replay, EmptyCaptureGivesTheHeaderOnly) {
   WriteCapture({});
   EXPECT_TRUE(Run({}).empty());
@@ -145,9 +216,14 @@ TEST_F(Replay, EmptyCaptureGivesTheHeaderOnly) {
 
 TEST(ReplayOptions, AcceptsTheDocumentedForms) {
   ReplayOptions options;
-  ASSERT_EQ("", ParseReplayOptions({"--local", "10.0.0.255", "--interval", "1500", "--avg-time", "3600",
-                                    "--resolve", "cap.pcap"},
-                                   options));
+  ASSERT_EQ("",
+            ParseReplayOptions({"--local", "10.0.0.255", "--interval", "1500", "--avg-time", "3600",
+                                "--resolve", "--local6", "::1", "--local6", "::ffff:10.0.0.1", "cap.pcap"},
+                               options));
+  ASSERT_EQ(2u, options.LocalIpv6.size());
+  EXPECT_EQ(1, options.LocalIpv6[0][15]);
+  EXPECT_EQ(0xff, options.LocalIpv6[1][10]);
+  EXPECT_EQ(10, options.LocalIpv6[1][12]);
   EXPECT_EQ(10, options.LocalAddress[0]);
   EXPECT_EQ(255, options.LocalAddress[3]);
   EXPECT_EQ(1500u, options.IntervalMs);
@@ -160,6 +236,7 @@ TEST(ReplayOptions, AcceptsTheDocumentedForms) {
   EXPECT_EQ(1000u, defaults.IntervalMs);
   EXPECT_EQ(60, defaults.AvgTime);
   EXPECT_FALSE(defaults.Resolve);
+  EXPECT_TRUE(defaults.LocalIpv6.empty());
 }
 
 TEST(ReplayOptions, RejectsBadCommandLines) {
@@ -177,6 +254,11 @@ TEST(ReplayOptions, RejectsBadCommandLines) {
       {"--local", "1.2.3.4.5", "f"},
       {"--local", "1..3.4", "f"},
       {"--local", " 1.2.3.4", "f"},
+      {"--local6", "fd00::1::2", "f"},
+      {"--local6", "fe80::1%eth0", "f"},
+      {"--local6", "1.2.3.4", "f"},
+      {"--local6", "", "f"},
+      {"f", "--local6"},
       {"--verbose", "f"},
       {"a.pcap", "b.pcap"},
   };
@@ -218,6 +300,7 @@ void ExpectOneLineError(const ProcessResult& result) {
 TEST_F(Replay, BadInputEndsWithExitCode2AndOneLine) {
   const std::string err = WideToNarrow(Dir.File(L"stderr.txt"));
   ExpectOneLineError(RunTool("--interval 0 " + Path, err));
+  ExpectOneLineError(RunTool("--local6 fd00:::1 " + Path, err));
   ExpectOneLineError(RunTool(WideToNarrow(Dir.File(L"missing.pcap")), err));
 
   ASSERT_TRUE(testsupport::WriteBytes(Dir.File(L"capture.pcap"), std::string(200, 'x')));
