@@ -2,6 +2,7 @@
 // This file holds every such copy to the real constant: a copy that drifts
 // breaks the Windows build here instead of misbehaving at run time.
 #include <winsock2.h>
+#include <ws2tcpip.h>
 
 #include <windows.h>
 
@@ -61,4 +62,7 @@ static_assert(PcapFamilyInet == AF_INET);
 static_assert(sizeof(PcapSocketAddress) == sizeof(sockaddr_in));
 static_assert(offsetof(PcapSocketAddress, Family) == offsetof(sockaddr_in, sin_family));
 static_assert(offsetof(PcapSocketAddress, Address) == offsetof(sockaddr_in, sin_addr));
+static_assert(PcapFamilyInet6 == AF_INET6);
+static_assert(sizeof(PcapSocketAddress6) == sizeof(sockaddr_in6));
+static_assert(offsetof(PcapSocketAddress6, Address) == offsetof(sockaddr_in6, sin6_addr));
 static_assert(sizeof(PcapPacketHeader) == sizeof(timeval) + 2 * sizeof(std::uint32_t));

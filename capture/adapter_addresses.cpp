@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "capture/adapter_label.h"
+
 void AddIpv6Address(std::vector<Ipv6Bytes>& addresses, const Ipv6Bytes& address) {
   if (std::find(addresses.begin(), addresses.end(), address) == addresses.end()) addresses.push_back(address);
 }
@@ -38,6 +40,11 @@ bool LookUpAdapterAddresses(const PcapFunctions& pcap, const std::string& device
   if (pcap.FindAllDevs(&devices, errorBuffer) == -1) return false;
   addresses = AddressesFromDeviceList(devices, device, PcapFamilyInet6);
   if (devices != nullptr) pcap.FreeAllDevs(devices);
-  AddSystemIpv6Addresses(device, addresses.Ipv6);
+  // Npcap's list may lack IPv6 addresses the system has; the system's list
+  // is empty in the native build, where libpcap lists them all.
+  const std::vector<SystemAdapter> system = ListSystemAdapters();
+  if (const SystemAdapter* same = FindSystemAdapter(system, device))
+    for (const Ipv6Bytes& address : same->Ipv6)
+      AddIpv6Address(addresses.Ipv6, address);
   return true;
 }

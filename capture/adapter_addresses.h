@@ -25,11 +25,5 @@ AdapterAddresses AddressesFromDeviceList(const PcapDevice* devices, const std::s
 bool LookUpAdapterAddresses(const PcapFunctions& pcap, const std::string& device,
                             AdapterAddresses& addresses);
 
-// IPv6 addresses the system itself knows for the adapter that the capture
-// library names `device`, appended to `addresses` unless already there
-// (GetAdaptersAddresses on Windows; nothing in the native build, whose
-// libpcap lists every address itself).
-void AddSystemIpv6Addresses(const std::string& device, std::vector<Ipv6Bytes>& addresses);
-
 // Appends `address` unless the list holds it already.
 void AddIpv6Address(std::vector<Ipv6Bytes>& addresses, const Ipv6Bytes& address);

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "capture/ip_address.h"
+
 using Ipv4Bytes = std::array<std::uint8_t, 4>;
 
 // One adapter as the system lists it.
@@ -16,6 +18,7 @@ struct SystemAdapter {
   std::string Guid;              // "{...}", as the system's AdapterName gives it
   std::wstring FriendlyName;     // may be empty
   std::optional<Ipv4Bytes> Ipv4; // the first one listed
+  std::vector<Ipv6Bytes> Ipv6;   // every unicast IPv6 address, in list order
 };
 
 // The "{...}" of a capture-library name such as "\Device\NPF_{...}"; empty

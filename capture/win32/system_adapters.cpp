@@ -33,13 +33,20 @@ std::vector<SystemAdapter> ListSystemAdapters() {
     if (a->FriendlyName != nullptr) adapter.FriendlyName = a->FriendlyName;
     for (const IP_ADAPTER_UNICAST_ADDRESS* u = a->FirstUnicastAddress; u != nullptr; u = u->Next) {
       const SOCKET_ADDRESS& address = u->Address;
-      if (address.lpSockaddr == nullptr || address.lpSockaddr->sa_family != AF_INET ||
-          address.iSockaddrLength < static_cast<INT>(sizeof(sockaddr_in)))
-        continue;
-      Ipv4Bytes bytes;
-      std::memcpy(bytes.data(), &reinterpret_cast<const sockaddr_in*>(address.lpSockaddr)->sin_addr, 4);
-      adapter.Ipv4 = bytes;
-      break;
+      if (address.lpSockaddr == nullptr) continue;
+      // Each record is read by the layout its family gives it, and only when
+      // it is as long as that layout.
+      if (address.lpSockaddr->sa_family == AF_INET && !adapter.Ipv4 &&
+          address.iSockaddrLength >= static_cast<INT>(sizeof(sockaddr_in))) {
+        Ipv4Bytes bytes;
+        std::memcpy(bytes.data(), &reinterpret_cast<const sockaddr_in*>(address.lpSockaddr)->sin_addr, 4);
+        adapter.Ipv4 = bytes;
+      } else if (address.lpSockaddr->sa_family == AF_INET6 &&
+                 address.iSockaddrLength >= static_cast<INT>(sizeof(sockaddr_in6))) {
+        Ipv6Bytes bytes;
+        std::memcpy(bytes.data(), &reinterpret_cast<const sockaddr_in6*>(address.lpSockaddr)->sin6_addr, 16);
+        adapter.Ipv6.push_back(bytes);
+      }
     }
     adapters.push_back(std::move(adapter));
   }

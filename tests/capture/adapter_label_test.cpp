@@ -8,8 +8,8 @@ namespace {
 
 TEST(AdapterLabelTest, MatchesByTheWholeGuidInAnyCase) {
   const std::vector<SystemAdapter> system = {
-      {"{1A2B3C4D-0000-0000-0000-000000000001}", L"WLAN", Ipv4Bytes{192, 168, 1, 23}},
-      {"{1A2B3C4D-0000-0000-0000-00000000000}", L"Kurz", std::nullopt}, // one digit short
+      {"{1A2B3C4D-0000-0000-0000-000000000001}", L"WLAN", Ipv4Bytes{192, 168, 1, 23}, {}},
+      {"{1A2B3C4D-0000-0000-0000-00000000000}", L"Kurz", std::nullopt, {}}, // one digit short
   };
   const SystemAdapter* wlan =
       FindSystemAdapter(system, "\\Device\\NPF_{1a2b3c4d-0000-0000-0000-000000000001}");
@@ -19,7 +19,7 @@ TEST(AdapterLabelTest, MatchesByTheWholeGuidInAnyCase) {
             L"Kurz");
   // Names without a (whole) GUID match nothing, not even an adapter whose
   // GUID is empty.
-  const std::vector<SystemAdapter> odd = {{"", L"Leer", std::nullopt}};
+  const std::vector<SystemAdapter> odd = {{"", L"Leer", std::nullopt, {}}};
   for (const char* name : {"\\Device\\NPF_Loopback", "\\Device\\NPF_{1A2B3C4D", "", "{"}) {
     EXPECT_EQ(FindSystemAdapter(system, name), nullptr) << name;
     EXPECT_EQ(FindSystemAdapter(odd, name), nullptr) << name;
