@@ -89,6 +89,7 @@ void ApplyUsagePage(HWND page, Settings& s) {
 void InitCapturePage(HWND page, PageState& state) {
   SetDlgItemTextW(page, IDC_CAPTURE_FILTER, state.Record->CaptureFilter.c_str());
   Tick(page, IDC_PROMISCUOUS, state.Record->PromiscuousMode);
+  Tick(page, IDC_CAPTURE_IPV6, state.Record->IPv6);
   // The page's own font, underlined. It is the dialog font at the page's DPI;
   // the stock GUI font keeps its 100 % size at every scaling.
   auto pageFont = reinterpret_cast<HGDIOBJ>(SendMessageW(page, WM_GETFONT, 0, 0));
@@ -107,6 +108,7 @@ void ApplyCapturePage(HWND page, Settings& s) {
   GetDlgItemTextW(page, IDC_CAPTURE_FILTER, filter, FilterBufferSize);
   s.CaptureFilter = filter;
   s.PromiscuousMode = Ticked(page, IDC_PROMISCUOUS);
+  s.IPv6 = Ticked(page, IDC_CAPTURE_IPV6);
 }
 
 void OnAutostartButton(HWND page, int id) {

@@ -133,9 +133,7 @@ inline std::vector<std::uint8_t> Framed(Link link, const std::vector<std::uint8_
   const std::uint8_t typeHigh = ipv6 ? 0x86 : 0x08, typeLow = ipv6 ? 0xDD : 0x00; // EtherType
   std::vector<std::uint8_t> header;
   switch (link) {
-  case Link::Ethernet:
-    header = {2, 0, 0, 0, 0, 1, 2, 0, 0, 0, 0, 2, typeHigh, typeLow};
-    break;
+  case Link::Ethernet: header = {2, 0, 0, 0, 0, 1, 2, 0, 0, 0, 0, 2, typeHigh, typeLow}; break;
   case Link::NullLittleEndian: header = {family, 0, 0, 0}; break;
   case Link::NullBigEndian:
   case Link::Loop: header = {0, 0, 0, family}; break;

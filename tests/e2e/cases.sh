@@ -109,6 +109,20 @@ case_settings_sheet() {
   sleep 1
   expect "capture not restarted" equals "$(e2e_opens)" "$opens"
 
+  # Ticking IPv6 on the capture page is saved and restarts the capture.
+  expect "IPv6 off by default" equals "$(e2e_ini IPv6)" 0
+  rm -f "$E2E_INI"
+  drv command CmdSettings >/dev/null
+  drv wait "~Bytwacht" 10000 >/dev/null
+  drv page "~Bytwacht" 2 >/dev/null
+  sleep 0.7
+  drv check "~Bytwacht" IDC_CAPTURE_IPV6 1 >/dev/null
+  e2e_shot sheet-winpcap-ipv6
+  drv press "~Bytwacht" IDOK >/dev/null
+  sleep 2
+  expect "IPv6 saved" equals "$(e2e_ini IPv6)" 1
+  expect "capture restarted for IPv6" equals "$(e2e_opens)" "$((opens + 1))"
+
   # Cancel after moving the trackbar: nothing changes.
   local alpha
   alpha=$(e2e_ini Alpha)
