@@ -115,13 +115,14 @@ case_settings_sheet() {
   drv command CmdSettings >/dev/null
   drv wait "~Bytwacht" 10000 >/dev/null
   drv page "~Bytwacht" 2 >/dev/null
-  sleep 0.7
+  drv painted "~Bytwacht" >/dev/null
   drv check "~Bytwacht" IDC_CAPTURE_IPV6 1 >/dev/null
   e2e_shot sheet-winpcap-ipv6
   drv press "~Bytwacht" IDOK >/dev/null
-  sleep 2
+  expect "saved after ticking IPv6" e2e_until 10 test -f "$E2E_INI"
   expect "IPv6 saved" equals "$(e2e_ini IPv6)" 1
-  expect "capture restarted for IPv6" equals "$(e2e_opens)" "$((opens + 1))"
+  expect "capture restarted for IPv6" e2e_wait_opens "$opens"
+  expect "capture opened once more" equals "$(e2e_opens)" "$((opens + 1))"
 
   # Cancel after moving the trackbar: nothing changes.
   local alpha
