@@ -7,6 +7,10 @@ packages=(
   cmake ninja-build g++ gcc clang libclang-rt-14-dev make pkg-config
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   wine wine64 libwine xvfb xdotool imagemagick x11-utils
+  # Wine's own fonts (Marlett draws the caption buttons' symbols, Tahoma backs
+  # "MS Shell Dlg") and Liberation Sans, which Wine takes for a missing "Arial":
+  # it has Arial's widths, so texts measure as on Windows.
+  fonts-wine fonts-liberation
   libpcap-dev tcpdump tcpreplay tshark iproute2 python3
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang-format valgrind procps util-linux nsis

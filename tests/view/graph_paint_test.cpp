@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
+#include <utility>
 
 #include "tests/view/graph_harness_win32.h"
 
@@ -236,4 +238,22 @@ TEST_F(GraphPaint, CursorInsideTheWindowRectangleFrameIncluded) {
   EXPECT_FALSE(at(400, 150).InWindow) << "right edge is outside";
   EXPECT_FALSE(at(150, 220).InWindow) << "bottom edge is outside";
   EXPECT_TRUE(IsCursorInWindow(window.Handle()) == false);
+}
+
+// Every legend position follows measured text, so the face behind "Arial" must
+// have Arial's widths: its digits are 1139/2048 em, 7 pixels at the 14-pixel
+// font and 14 at twice that. A fallback face (DejaVu Sans: 8 and 15) would
+// shift every text that follows a number.
+TEST(GraphFont, DigitsAreAsWideAsArialsAtOneAndTwoTimesScale) {
+  for (const auto& [dpi, tenDigits] : {std::pair{96, 70}, std::pair{192, 140}}) {
+    OwnedFont font(CreateGraphFont(DpiScale{dpi}));
+    ASSERT_TRUE(font);
+    OwnedDc dc(CreateCompatibleDC(nullptr)); // goes first, releasing the font
+    SelectObject(dc.Get(), font.Get());
+    SIZE size{};
+    ASSERT_TRUE(GetTextExtentPoint32W(dc.Get(), L"0123456789", 10, &size));
+    wchar_t face[LF_FACESIZE] = {};
+    GetTextFaceW(dc.Get(), LF_FACESIZE, face);
+    EXPECT_EQ(size.cx, tenDigits) << dpi << " DPI, drawn with " << std::wstring(face);
+  }
 }

@@ -26,6 +26,11 @@ private:
 
 } // namespace
 
+HFONT CreateGraphFont(const DpiScale& scale) {
+  return CreateFontW(scale.Px(GraphFontHeight), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0,
+                     0, 0, 0, L"Arial");
+}
+
 bool IsCursorInWindow(HWND window) {
   POINT p{};
   RECT r{};
@@ -58,8 +63,7 @@ void PaintGraphFrom(HWND window, HDC dc, const GraphSource& source, const Settin
 
   OwnedDc buffer(CreateCompatibleDC(dc));
   OwnedBitmap bitmap(CreateCompatibleBitmap(dc, bufferWidth, bufferHeight));
-  OwnedFont font(CreateFontW(scale.Px(GraphFontHeight), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                             DEFAULT_CHARSET, 0, 0, 0, 0, L"Arial"));
+  OwnedFont font(CreateGraphFont(scale));
   const HDC mem = buffer.Get();
   Selection bitmapSelection(mem, bitmap.Get());
   Selection fontSelection(mem, font.Get());

@@ -27,6 +27,10 @@ struct GraphSource {
 void PaintGraphFrom(HWND window, HDC dc, const GraphSource& source, const Settings& settings,
                     GraphMemory& memory);
 
+// The graph's font at `scale`: "Arial", so every text is as wide as on
+// Windows. Wine maps it to the metric-compatible Liberation Sans.
+HFONT CreateGraphFont(const DpiScale& scale);
+
 // True when the cursor lies inside the window's screen rectangle, frame included.
 bool IsCursorInWindow(HWND window);
 GraphCursor ReadGraphCursor(HWND window);
