@@ -69,6 +69,10 @@ bytwacht_use_display() {
 # them (nor a DISPLAY variable that names no live server).
 bytwacht_ensure_display() { bytwacht_use_display "${BYTWACHT_DISPLAY:-:93}"; }
 
+# Fonts need nothing here: Wine loads fonts-wine's from its own folder and
+# Liberation through fontconfig at every start, in prefixes made before they
+# were installed too, and draws a missing "Arial" with Liberation Sans.
+#
 # bytwacht_make_prefix DIR [desktop]: makes the Wine prefix DIR once; a marker
 # written last tells a finished prefix from one whose making was cut short.
 # With "desktop" every program of the prefix runs on one 1024x768 virtual
