@@ -153,7 +153,7 @@ void AddIconAgain(Shell& shell, HWND window, bool fromTimer) {
 }
 
 void PaintGraphOf(Shell& shell, HWND window, HDC dc) {
-  PaintGraph(window, dc, shell.Engine, shell.AppSettings, shell.Graph);
+  PaintGraph(window, dc, shell.Engine, shell.AppSettings, shell.Graph, shell.GraphPicture);
 }
 
 LRESULT HandleMessage(Shell& shell, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

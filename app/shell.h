@@ -17,6 +17,7 @@
 #include "capture/capture_engine.h"
 #include "settings/settings.h"
 #include "view/graph_composer.h"
+#include "view/win32/graph_buffer.h"
 
 struct Shell {
   HINSTANCE AppInstance = nullptr;
@@ -36,7 +37,8 @@ struct Shell {
   CaptureEngine Engine;
 
   // What the window procedure keeps between messages.
-  GraphMemory Graph; // the graph's scale memory, for the whole run
+  GraphMemory Graph;        // the graph's scale memory, for the whole run
+  GraphBuffer GraphPicture; // the off-screen picture and font of its paints
   HoverState Hover;
   TRACKMOUSEEVENT LeaveTracking{};
   // Open while a command shows its modal dialog or box (see ModalScope).

@@ -17,7 +17,8 @@ LRESULT CALLBACK GraphTestProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     if (self) {
       const GraphSource source = self->Data.Source();
       CursorOwner = &self->Data;
-      PaintGraphFrom(window, reinterpret_cast<HDC>(wParam), source, self->Options, self->Memory);
+      PaintGraphFrom(window, reinterpret_cast<HDC>(wParam), source, self->Options, self->Memory,
+                     self->Buffer);
       CursorOwner = nullptr;
     }
     return 0;

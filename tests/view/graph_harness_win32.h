@@ -62,6 +62,7 @@ public:
   FakeGraphData& Data;
   Settings& Options;
   GraphMemory Memory;
+  GraphBuffer Buffer;
 
 private:
   OwnedWindow Window;

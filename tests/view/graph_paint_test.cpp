@@ -193,6 +193,27 @@ TEST_F(GraphPaint, WindowWiderThanTheScreenIsPaintedWhole) {
   EXPECT_EQ(canvas.At(width - 1, 99), kBlack);
 }
 
+// The picture is kept between paints; a window that grows beyond it must
+// still be painted to its last pixel.
+TEST_F(GraphPaint, WindowThatGrowsAfterAPaintIsPaintedWhole) {
+  Data.History.Append(Rec(512));
+  GraphTestWindow window(300, 100, Data, Options);
+  DibCanvas first(300, 100);
+  window.PrintTo(first);
+  const int width = 600, height = 300;
+  SetWindowPos(window.Handle(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT client{};
+  GetClientRect(window.Handle(), &client);
+  ASSERT_EQ(client.right, width);
+  ASSERT_EQ(client.bottom, height);
+  DibCanvas canvas(width, height);
+  canvas.FillWith({1, 2, 3});
+  window.PrintTo(canvas);
+  EXPECT_EQ(CountNear(canvas, {1, 2, 3}, 0, 0, width, height, 0), 0) << "pixels left unpainted";
+  EXPECT_TRUE(ColumnIs(canvas, width - 3, 0, height - 40, {255, 0, 0}));
+  EXPECT_EQ(canvas.At(width - 1, height - 1), kBlack);
+}
+
 TEST_F(GraphPaint, NoGdiObjectsLeakOverAThousandPaints) {
   for (int i = 0; i < 200; ++i)
     Data.History.Append(Rec(100 * i, 50 * i));

@@ -12,12 +12,14 @@ struct EngineWindow {
   CaptureEngine* Engine;
   Settings* Options;
   GraphMemory Memory;
+  GraphBuffer Buffer;
 };
 
 LRESULT CALLBACK EngineWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_PRINTCLIENT) {
     auto* self = reinterpret_cast<EngineWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    PaintGraph(window, reinterpret_cast<HDC>(wParam), *self->Engine, *self->Options, self->Memory);
+    PaintGraph(window, reinterpret_cast<HDC>(wParam), *self->Engine, *self->Options, self->Memory,
+               self->Buffer);
     return 0;
   }
   return DefWindowProcW(window, message, wParam, lParam);
@@ -31,7 +33,7 @@ TEST(PaintGraphWithEngine, FreshEngineShowsTheWaitingStateAndReleasesTheLock) {
   CaptureEngine engine;
   Settings options;
   options.Interval = 1000;
-  EngineWindow state{&engine, &options, {}};
+  EngineWindow state{&engine, &options, {}, {}};
 
   WNDCLASSW cls{};
   cls.lpfnWndProc = EngineWindowProc;

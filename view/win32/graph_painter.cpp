@@ -50,25 +50,12 @@ GraphCursor ReadGraphCursor(HWND window) {
 }
 
 void PaintGraphFrom(HWND window, HDC dc, const GraphSource& source, const Settings& settings,
-                    GraphMemory& memory) {
+                    GraphMemory& memory, GraphBuffer& buffer) {
   RECT client{};
   GetClientRect(window, &client);
-  // Screen-sized, so resizing does not need a new size each time; but never
-  // smaller than the client area, or a window wider than the screen would
-  // show whatever lay outside the bitmap.
-  const int bufferWidth = std::max<int>(GetDeviceCaps(dc, HORZRES), client.right);
-  const int bufferHeight = std::max<int>(GetDeviceCaps(dc, VERTRES), client.bottom);
-
   const DpiScale scale{WindowDpi(window)};
-
-  OwnedDc buffer(CreateCompatibleDC(dc));
-  OwnedBitmap bitmap(CreateCompatibleBitmap(dc, bufferWidth, bufferHeight));
-  OwnedFont font(CreateGraphFont(scale));
-  const HDC mem = buffer.Get();
-  Selection bitmapSelection(mem, bitmap.Get());
-  Selection fontSelection(mem, font.Get());
-  Selection penSelection(mem, GetStockObject(DC_PEN));
-  SetBkMode(mem, TRANSPARENT);
+  const HDC mem = buffer.Prepare(client.right, client.bottom, scale);
+  if (mem == nullptr) return;
 
   GraphInput input;
   input.Settings.Interval = settings.Interval.load();
@@ -78,20 +65,20 @@ void PaintGraphFrom(HWND window, HDC dc, const GraphSource& source, const Settin
   input.Scale = scale;
   input.Measure = MeasureTextOnDc;
   input.MeasureContext = mem;
+  input.Width = client.right;
+  input.Height = client.bottom;
+  // Asking for the cursor may go to the window system: not while the packet
+  // handler waits for the lock.
+  input.Cursor = source.Cursor(window);
+  GraphPicture picture;
   {
+    // Only the composing reads the records; the picture owns its texts.
     SourceLock lock(source);
     input.History = &source.History(source.Context);
-    GetClientRect(window, &client);
-    input.Width = client.right;
-    input.Height = client.bottom;
-    input.Cursor = source.Cursor(window);
     input.Counters = source.Counters(source.Context);
     input.Settings.BytesTransmitted = settings.BytesTransmitted.load();
-    const GraphPicture picture = ComposeGraph(input, memory);
-    ExecuteDrawList(mem, picture.Ops);
-    lock.Release();
+    picture = ComposeGraph(input, memory);
   }
-
-  GetClientRect(window, &client);
+  ExecuteDrawList(mem, picture.Ops);
   BitBlt(dc, 0, 0, client.right, client.bottom, mem, 0, 0, SRCCOPY);
 }

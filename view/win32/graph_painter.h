@@ -7,6 +7,7 @@
 #include "capture/traffic_history.h"
 #include "settings/settings.h"
 #include "view/graph_composer.h"
+#include "view/win32/graph_buffer.h"
 
 // Where a paint takes its records from. The program binds it to the capture
 // engine (paint_graph.h); tests bind it to a history of their own.
@@ -21,11 +22,11 @@ struct GraphSource {
   GraphCursor (*Cursor)(HWND window) = nullptr;
 };
 
-// Paints the client area of `window` onto `dc`. The source's lock is held
-// from reading the history until the picture is complete in the buffer; the
-// copy to `dc` happens after it was released.
+// Paints the client area of `window` onto `dc` through `buffer`. The
+// source's lock is held only while the picture is composed from the records;
+// drawing it and the copy to `dc` happen after it was released.
 void PaintGraphFrom(HWND window, HDC dc, const GraphSource& source, const Settings& settings,
-                    GraphMemory& memory);
+                    GraphMemory& memory, GraphBuffer& buffer);
 
 // The graph's font at `scale`: "Arial", so every text is as wide as on
 // Windows. Wine maps it to the metric-compatible Liberation Sans.

@@ -8,7 +8,8 @@ CaptureEngine& Engine(void* context) { return *static_cast<CaptureEngine*>(conte
 
 } // namespace
 
-void PaintGraph(HWND window, HDC dc, CaptureEngine& engine, const Settings& settings, GraphMemory& memory) {
+void PaintGraph(HWND window, HDC dc, CaptureEngine& engine, const Settings& settings, GraphMemory& memory,
+                GraphBuffer& buffer) {
   GraphSource source;
   source.Context = &engine;
   source.Lock = [](void* c) { Engine(c).LockData(); };
@@ -16,5 +17,5 @@ void PaintGraph(HWND window, HDC dc, CaptureEngine& engine, const Settings& sett
   source.History = [](void* c) -> const TrafficHistory& { return Engine(c).GetBPSData(); };
   source.Counters = [](void* c) { return Engine(c).GetCounters(); };
   source.Cursor = ReadGraphCursor;
-  PaintGraphFrom(window, dc, source, settings, memory);
+  PaintGraphFrom(window, dc, source, settings, memory, buffer);
 }
