@@ -214,7 +214,11 @@ LRESULT HandleMessage(Shell& shell, HWND window, UINT message, WPARAM wParam, LP
   case WM_RBUTTONUP: ShowContextMenu(shell.AppInstance, window); return 0;
   case WM_STATUSINFO: return tray.HandleStatusInfo(wParam, lParam);
   case WM_TRAYNOTIFY: return tray.HandleTrayNotify(wParam, lParam, shell);
-  case WM_USAGESAMPLE: OnUsageSample(shell); return 0;
+  case WM_USAGESAMPLE:
+    // A new sample: the graph and the usage.
+    InvalidateRect(window, nullptr, FALSE);
+    OnUsageSample(shell);
+    return 0;
   default:
     if (message == shell.TaskbarCreatedMessage && message != 0) {
       AddIconAgain(shell, window, false);

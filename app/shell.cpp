@@ -9,12 +9,14 @@ namespace {
 std::atomic<Shell*> gSampleShell{nullptr};
 
 // The engine's sample callback (sampler thread): never waits for the UI thread.
+// One message per sample, on which the window repaints itself as well, so
+// that a sample wakes the window thread once and not for a paint and a
+// message apart.
 void OnSampleTaken() {
   Shell* shell = gSampleShell.load();
   if (shell == nullptr) return;
   shell->SampleReady.store(true, std::memory_order_relaxed);
-  InvalidateRect(shell->MainWindow, nullptr, FALSE);
-  PostUsageSample(*shell);
+  if (!PostUsageSample(*shell)) InvalidateRect(shell->MainWindow, nullptr, FALSE);
 }
 
 } // namespace

@@ -70,9 +70,11 @@ void OnUsageSample(Shell& shell) {
 
 void CheckUsageLimit(Shell& shell) { CheckLimitOf(shell); }
 
-void PostUsageSample(Shell& shell) {
-  if (shell.Usage.SamplePosted.exchange(true)) return;
-  if (!PostMessageW(shell.MainWindow, WM_USAGESAMPLE, 0, 0)) shell.Usage.SamplePosted = false;
+bool PostUsageSample(Shell& shell) {
+  if (shell.Usage.SamplePosted.exchange(true)) return true;
+  if (PostMessageW(shell.MainWindow, WM_USAGESAMPLE, 0, 0)) return true;
+  shell.Usage.SamplePosted = false;
+  return false;
 }
 
 std::wstring UsageTipLine(Shell& shell) {

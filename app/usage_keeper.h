@@ -33,7 +33,8 @@ void SaveSettingsAndUsage(Shell& shell);
 // WM_USAGESAMPLE: the sample's bytes into the history, and the limit's warning.
 void OnUsageSample(Shell& shell);
 // The sampler thread's nudge after a sample; never waits for the window.
-void PostUsageSample(Shell& shell);
+// False when no WM_USAGESAMPLE is queued (the post failed).
+bool PostUsageSample(Shell& shell);
 // Warns once when the month period's usage reached the limit (also right
 // after the limit or the start day was changed).
 void CheckUsageLimit(Shell& shell);

@@ -217,6 +217,14 @@ for name, pps in phases:
                         bare=delta(sb, eb), bare_counted=count_after - count_before))
     count_before = count_after
 
+# What wakes the window thread at rest: its system calls for a few seconds
+# (after the measured phases, as tracing slows the thread down).
+window_pid = app.pid("bytwacht")
+trace = os.path.join(a.work, "window-thread.strace")
+if window_pid and subprocess.run(["which", "strace"], capture_output=True).returncode == 0:
+    subprocess.run(["timeout", "-s", "INT", "6", "strace", "-tt", "-p", str(window_pid), "-o", trace],
+                   capture_output=True)
+
 drv(APP_PREFIX, a.app_display, "close")
 wait_gone(app)
 ini = read(a.ini)
@@ -337,3 +345,13 @@ for r in results[1:]:
         target = " (target <= 1.2x)" if r is results[-1] and not with_server else ""
         print(f"  {r['name']:>8} marginal us per packet, {what:21} {ma:6.3f} against {mb:6.3f}: "
               f"{ma / mb:5.2f}x{target}")
+
+if os.path.exists(trace):
+    calls = {}
+    for line in open(trace):
+        m = re.match(r"[\d:.]+ (\w+)\(", line)
+        if m:
+            calls[m.group(1)] = calls.get(m.group(1), 0) + 1
+    print()
+    print(f"window thread at rest, system calls in 6 s (strace, {trace}): " +
+          ", ".join(f"{k} {v}" for k, v in sorted(calls.items(), key=lambda kv: -kv[1])))
