@@ -71,9 +71,8 @@ work=/tmp/bytwacht-perf-bench
 app_display=:117
 bare_display=:118
 
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export USER="${USER:-$(id -un)}"
-. "$root/scripts/xvfb.sh"
+. "$root/scripts/wine-env.sh"
+export WINEDEBUG=-all
 
 cleanup() {
   for p in "$work/app-prefix" "$work/bare-prefix"; do
@@ -106,27 +105,17 @@ device=$(printf '\\Device\\NPF_{%08X-0000-0000-0000-4E6574446576}' "$index")
 # tests use), copied fresh for each program.
 mkdir -p "$work"
 template="$work/template"
-if ! [ -f "$template/.ready" ]; then
-  rm -rf "$template"
-  mkdir -p "$template"
-  bytwacht_xvfb "$app_display"
-  DISPLAY="$app_display" WINEPREFIX="$template" wineboot -i >/dev/null 2>&1 9>&- 3>&- || true
-  WINEPREFIX="$template" wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-  WINEPREFIX="$template" wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f \
-    >/dev/null 2>&1
-  WINEPREFIX="$template" wineserver -w
-  touch "$template/.ready"
-fi
+bytwacht_xvfb "$app_display"
+(export DISPLAY="$app_display"; bytwacht_make_prefix "$template" desktop)
 for p in app bare; do
   rm -rf "$work/$p-prefix"
   cp -a "$template" "$work/$p-prefix"
 done
-bytwacht_xvfb "$app_display"
 bytwacht_xvfb "$bare_display"
 # Each prefix's server is up before its program, and holds none of the
 # descriptors the measuring script talks to its programs through.
 for p in app bare; do
-  WINEPREFIX="$work/$p-prefix" wineserver -p </dev/null >/dev/null 2>&1 3>&- 9>&-
+  (export WINEPREFIX="$work/$p-prefix"; bytwacht_exec_clean wineserver -p </dev/null >/dev/null 2>&1)
 done
 
 settings_dir="$work/app-prefix/drive_c/users/$USER/AppData/Roaming/Bytwacht"
