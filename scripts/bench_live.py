@@ -20,6 +20,9 @@ p.add_argument("--frame", type=int, default=100)
 a = p.parse_args()
 
 APP_PREFIX = os.path.join(a.work, "app-prefix")
+# The kernel names a Wine process after its program's file, cut to 15 characters.
+APP_COMM = os.path.basename(a.app)[:15]
+BARE_COMM = os.path.basename(a.bare)[:15]
 BARE_PREFIX = os.path.join(a.work, "bare-prefix")
 
 
@@ -219,7 +222,7 @@ for name, pps in phases:
 
 # What wakes the window thread at rest: its system calls for a few seconds
 # (after the measured phases, as tracing slows the thread down).
-window_pid = app.pid("bytwacht")
+window_pid = app.pid(APP_COMM)
 trace = os.path.join(a.work, "window-thread.strace")
 if window_pid and subprocess.run(["which", "strace"], capture_output=True).returncode == 0:
     subprocess.run(["timeout", "-s", "INT", "6", "strace", "-tt", "-p", str(window_pid), "-o", trace],
@@ -269,7 +272,7 @@ print("per phase: CPU seconds (program / its wineserver / the prefix's other Win
 print("for program + wineserver, resident MiB, wake-ups per second of the program's threads")
 rows = {}
 for r in results:
-    for key, comm in (("app", "bytwacht"), ("bare", "bare_capture")):
+    for key, comm in (("app", APP_COMM), ("bare", BARE_COMM)):
         prog, server, other, rss, threads, main = split(r[key], comm)
         wall = r[key][1]
         rows[(r["name"], key)] = dict(prog=prog, server=server, other=other, wall=wall, rss=rss, threads=threads,
