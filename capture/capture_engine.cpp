@@ -181,18 +181,22 @@ bool CaptureEngine::SelectAdapter() {
   return RunAdapterDialog(*this) == AdapterDialogOk;
 }
 
+// The flag is only for GetBPSData's check on the thread that holds the lock;
+// the lock orders everything else. A sequentially consistent store would be
+// a locked instruction twice per packet.
 void CaptureEngine::LockData() {
   DataLock.Enter();
-  DataLocked = true;
+  DataLocked.store(true, std::memory_order_relaxed);
 }
 
 void CaptureEngine::UnlockData() {
-  DataLocked = false;
+  DataLocked.store(false, std::memory_order_relaxed);
   DataLock.Leave();
 }
 
 const TrafficHistory& CaptureEngine::GetBPSData() const {
-  if (!DataLocked) throw std::logic_error("You have to lock the instance before using BPSData!");
+  if (!DataLocked.load(std::memory_order_relaxed))
+    throw std::logic_error("You have to lock the instance before using BPSData!");
   return BPSData;
 }
 
