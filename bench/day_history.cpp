@@ -85,6 +85,7 @@ int Compile(PcapHandle*, PcapProgram*, const char*, int, std::uint32_t) { return
 int SetFilter(PcapHandle*, PcapProgram*) { return 0; }
 void FreeCode(PcapProgram*) {}
 void Close(PcapHandle*) {}
+int DataLink(PcapHandle*) { return 1; } // Ethernet
 const char* LibVersion() { return "day_history"; }
 
 int Dispatch(PcapHandle*, int, PcapHandler handler, unsigned char* user) {
@@ -114,8 +115,8 @@ void BreakLoop(PcapHandle*) {
   feed.Changed.notify_all();
 }
 
-const PcapFunctions Fake{FindAllDevs, FreeAllDevs, Open,      Compile, SetFilter,
-                         FreeCode,    Dispatch,    BreakLoop, Close,   LibVersion};
+const PcapFunctions Fake{FindAllDevs, FreeAllDevs, Open,      Compile, SetFilter, FreeCode,
+                         Dispatch,    DataLink,    BreakLoop, Close,   LibVersion};
 
 std::uint32_t Ticks() {
   std::lock_guard<std::mutex> lock(feed.Mutex);
@@ -135,7 +136,7 @@ bool Sleep(std::uint32_t milliseconds, const platform::StopSignal&) {
   return false;
 }
 
-bool Resolve(const std::uint8_t address[4], std::string& host) {
+bool Resolve(IpVersion, const std::uint8_t* address, std::string& host) {
   host = "host-" + std::to_string(address[2]) + "-" + std::to_string(address[3]) + ".example.net";
   return true;
 }
