@@ -69,9 +69,20 @@ bytwacht_use_display() {
 # them (nor a DISPLAY variable that names no live server).
 bytwacht_ensure_display() { bytwacht_use_display "${BYTWACHT_DISPLAY:-:93}"; }
 
-# Fonts need nothing here: Wine loads fonts-wine's from its own folder and
-# Liberation through fontconfig at every start, in prefixes made before they
-# were installed too, and draws a missing "Arial" with Liberation Sans.
+# bytwacht_prefix_fonts DIR: copies Wine's own TrueType fonts into the Fonts
+# folder of prefix DIR (once the prefix has one); quiet when fonts-wine is
+# missing, so that the tests then show what they show without it.
+bytwacht_prefix_fonts() {
+  local fonts="$1/drive_c/windows/Fonts" source=/usr/share/wine/fonts
+  [ -d "$fonts" ] && [ -d "$source" ] || return 0
+  cp -n "$source"/*.ttf "$fonts"/ 2>/dev/null || true
+}
+
+# Fonts: Wine finds Liberation through fontconfig at every start and draws a
+# missing "Arial" with Liberation Sans. Its own fonts (Marlett for the caption
+# buttons, Tahoma behind "MS Shell Dlg") it looks for only in the prefix's
+# Fonts folder, where Debian's Wine 8 does not put them, so every prefix gets
+# a copy, also one made before fonts-wine was installed.
 #
 # bytwacht_make_prefix DIR [desktop]: makes the Wine prefix DIR once; a marker
 # written last tells a finished prefix from one whose making was cut short.
@@ -83,6 +94,7 @@ bytwacht_make_prefix() {
   mkdir -p "$dir"
   (
     flock 9
+    bytwacht_prefix_fonts "$dir"
     [ -f "$dir/.bytwacht-made" ] && exit 0
     export WINEPREFIX="$dir"
     # The server these start outlives them for a while; it must not hold our locks.
@@ -93,6 +105,7 @@ bytwacht_make_prefix() {
         >/dev/null 2>&1)
     fi
     wineserver -w 9>&-
+    bytwacht_prefix_fonts "$dir"
     touch "$dir/.bytwacht-made"
   ) 9>"$dir.lock"
 }
