@@ -39,13 +39,16 @@ bool IsCursorInWindow(HWND window) {
 }
 
 GraphCursor ReadGraphCursor(HWND window) {
+  // One question for the cursor per paint (each is a round trip to the window
+  // system under Wine), and both answers then tell of the same position.
   GraphCursor c;
   POINT p{};
-  GetCursorPos(&p);
+  RECT r{};
+  if (!GetCursorPos(&p)) return c;
+  c.InWindow = GetWindowRect(window, &r) && PtInRect(&r, p);
   ScreenToClient(window, &p);
   c.X = p.x;
   c.Y = p.y;
-  c.InWindow = IsCursorInWindow(window);
   return c;
 }
 
