@@ -1,15 +1,11 @@
 #include "tools/replay_file.h"
 
-#include <memory>
 #include <pcap/pcap.h>
 
+#include "tools/capture_file.h"
 #include "tools/replay_sampler.h"
 
 namespace {
-
-struct PcapCloser {
-  void operator()(pcap_t* handle) const { pcap_close(handle); }
-};
 
 struct ReplayRun {
   ReplaySampler* Sampler;
@@ -41,7 +37,7 @@ __attribute__((noinline)) void OnPacketClosing(ReplayRun& run, std::uint64_t tim
 
 void OnPacket(u_char* user, const pcap_pkthdr* header, const u_char* bytes) {
   auto& run = *reinterpret_cast<ReplayRun*>(user);
-  // The file is opened with nanosecond precision, so tv_usec holds nanoseconds.
+  // CaptureFile asks for nanosecond precision, so tv_usec holds nanoseconds.
   const std::uint64_t time = static_cast<std::uint64_t>(header->ts.tv_sec) * 1'000'000'000 +
                              static_cast<std::uint64_t>(header->ts.tv_usec);
   // Either way the last step is a jump: the common path keeps no frame.
@@ -52,15 +48,14 @@ void OnPacket(u_char* user, const pcap_pkthdr* header, const u_char* bytes) {
 } // namespace
 
 std::string ReplayFile(const ReplayOptions& options, std::FILE* out) {
-  char error[PCAP_ERRBUF_SIZE] = {};
-  std::unique_ptr<pcap_t, PcapCloser> handle(
-      pcap_open_offline_with_tstamp_precision(options.File.c_str(), PCAP_TSTAMP_PRECISION_NANO, error));
-  if (!handle) return options.File + ": " + error;
+  const CaptureFile file(options.File);
+  pcap_t* handle = file.handle();
+  if (handle == nullptr) return options.File + ": " + file.error();
 
   std::string csv = ReplayCsvHeader;
-  ReplaySampler sampler(options, LinkKindOf(pcap_datalink(handle.get())), csv);
-  ReplayRun run{&sampler, &csv, out, false, handle.get()};
-  const int result = pcap_loop(handle.get(), -1, OnPacket, reinterpret_cast<u_char*>(&run));
+  ReplaySampler sampler(options, LinkKindOf(pcap_datalink(handle)), csv);
+  ReplayRun run{&sampler, &csv, out, false, handle};
+  const int result = pcap_loop(handle, -1, OnPacket, reinterpret_cast<u_char*>(&run));
   if (run.TooLong) {
     Flush(csv, out);
     return options.File + ": time stamps span more than " + std::to_string(ReplaySampler::MaxSamples) +
@@ -68,7 +63,7 @@ std::string ReplayFile(const ReplayOptions& options, std::FILE* out) {
   }
   if (result == PCAP_ERROR) {
     Flush(csv, out);
-    return options.File + ": " + pcap_geterr(handle.get());
+    return options.File + ": " + pcap_geterr(handle);
   }
   sampler.Finish();
   Flush(csv, out);
