@@ -209,6 +209,23 @@ TEST_F(Replay, ReadsPcapNg) {
   EXPECT_EQ("0,4760,4000,0,760,0,443,50000,2001:db8::53,fd00::10", lines[0]);
 }
 
+TEST_F(Replay, ReadsCapturesLongerThanItsReadBuffer) {
+  // About 170 KB, so packet records straddle several refills of the buffer.
+  std::vector<Packet> packets;
+  std::uint64_t totals[3] = {};
+  for (std::uint32_t i = 0; i < 3000; ++i) {
+    const std::uint32_t len = 100 + i % 7;
+    packets.push_back({T0 + i * (Second / 1000), len, Udp(Remote, Local, 1, 2)});
+    totals[i / 1000] += len;
+  }
+  WriteCapture(packets);
+  const std::vector<std::string> lines = Run({"--local", "192.168.1.10"});
+  ASSERT_EQ(3u, lines.size());
+  for (std::size_t k = 0; k < 3; ++k)
+    EXPECT_EQ(std::to_string(k) + "," + std::to_string(totals[k]) + "," + std::to_string(totals[k]),
+              lines[k].substr(0, lines[k].find(",0,")));
+}
+
 TEST_F(Replay, EmptyCaptureGivesTheHeaderOnly) {
   WriteCapture({});
   EXPECT_TRUE(Run({}).empty());
