@@ -363,12 +363,16 @@ if os.path.exists(trace):
         calls[m.group(4)] = calls.get(m.group(4), 0) + 1
         t = int(m.group(1)) * 3600 + int(m.group(2)) * 60 + float(m.group(3))
         if last is None or t - last > 0.05:
-            bursts.append(0)
-        bursts[-1] += 1
+            bursts.append([t, 0])
+        bursts[-1][1] += 1
         last = t
     print()
     print(f"window thread at rest, system calls in 6 s (strace, {trace}): " +
           ", ".join(f"{k} {v}" for k, v in sorted(calls.items(), key=lambda kv: -kv[1])))
-    if bursts:
-        print(f"window thread at rest: {len(bursts)} wakes in 6 s ({len(bursts) / 6:.1f}/s; a wake is a burst of "
-              f"system calls after 50 ms without one), {sum(bursts) / len(bursts):.0f} calls each")
+    # The first burst is cut: the trace began inside it or inside the wait.
+    whole = bursts[1:]
+    if len(whole) >= 2:
+        span = whole[-1][0] - whole[0][0]
+        print(f"window thread at rest: {len(whole) - 1} wakes in {span:.1f} s ({(len(whole) - 1) / span:.1f}/s; "
+              f"a wake is a burst of system calls after 50 ms without one), "
+              f"{sum(b[1] for b in whole) / len(whole):.0f} calls each")
