@@ -21,6 +21,7 @@
 static_assert(WM_STATUSINFO == WM_USER + 1);
 static_assert(WM_TRAYNOTIFY >= WM_USER && WM_TRAYNOTIFY < WM_APP);
 static_assert(WM_USAGESAMPLE == WM_USER + 2);
+static_assert(WM_ADDRESSCHANGE == WM_USER + 3);
 
 // Window styles.
 static_assert(StylePopupBit == WS_POPUP);

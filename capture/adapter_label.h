@@ -25,6 +25,16 @@ struct SystemAdapter {
 // when the name holds none (Npcap's "\Device\NPF_Loopback").
 std::string_view DeviceGuid(std::string_view deviceName);
 
+// A GUID's fields, as the system's GUID record holds them.
+struct GuidFields {
+  std::uint32_t Data1 = 0;
+  std::uint16_t Data2 = 0, Data3 = 0;
+  std::array<std::uint8_t, 8> Data4{};
+};
+// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" (hex digits in either case); none
+// when the text is not exactly that.
+std::optional<GuidFields> ParseGuid(std::string_view text);
+
 // The system's record of the adapter the capture library calls
 // `deviceName`, matched by GUID without regard to case; null when none.
 const SystemAdapter* FindSystemAdapter(const std::vector<SystemAdapter>& adapters,

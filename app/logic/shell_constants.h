@@ -15,6 +15,10 @@ constexpr std::uint32_t TrayIconUid = 1;
 // the usage over and looks at the monthly limit. Carries nothing.
 constexpr std::uint32_t WM_USAGESAMPLE = 0x0402;
 
+// Posted when Windows reports that an interface or an address changed (WM_USER
+// + 3): the capture looks up its adapter's addresses again. Carries nothing.
+constexpr std::uint32_t WM_ADDRESSCHANGE = 0x0403;
+
 // Window style bits.
 constexpr std::uint32_t StylePopupBit = 0x80000000;     // WS_POPUP
 constexpr std::uint32_t StyleMinimizeBit = 0x20000000;  // WS_MINIMIZE

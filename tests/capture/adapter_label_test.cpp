@@ -27,6 +27,24 @@ TEST(AdapterLabelTest, MatchesByTheWholeGuidInAnyCase) {
   EXPECT_EQ(DeviceGuid("\\Device\\NPF_{AB}x"), "{AB}");
 }
 
+TEST(AdapterLabelTest, GuidsAreReadFieldByFieldOrNotAtAll) {
+  const auto guid = ParseGuid("{0000012C-0000-0000-0000-4E6574446576}");
+  ASSERT_TRUE(guid.has_value());
+  EXPECT_EQ(guid->Data1, 0x12Cu);
+  EXPECT_EQ(guid->Data4, (std::array<std::uint8_t, 8>{0, 0, 0x4E, 0x65, 0x74, 0x44, 0x65, 0x76}));
+  const auto mixed = ParseGuid("{fEdCbA98-7654-3210-aBcD-0123456789Ef}");
+  ASSERT_TRUE(mixed.has_value());
+  EXPECT_EQ(mixed->Data1, 0xFEDCBA98u);
+  EXPECT_EQ(mixed->Data2, 0x7654u);
+  EXPECT_EQ(mixed->Data3, 0x3210u);
+  EXPECT_EQ(mixed->Data4, (std::array<std::uint8_t, 8>{0xAB, 0xCD, 0x01, 0x23, 0x45, 0x67, 0x89, 0xEF}));
+  for (const char* bad :
+       {"", "{0000012C-0000-0000-0000-4E6574446576", "0000012C-0000-0000-0000-4E6574446576}",
+        "{0000012C-0000-0000-0000-4E657444657G}", "{0000012C+0000-0000-0000-4E6574446576}",
+        "{0000012C-0000-0000-00000-4E657444657}", "{0000012C-0000-0000-0000-4E6574446576}x"})
+    EXPECT_FALSE(ParseGuid(bad).has_value()) << bad;
+}
+
 TEST(AdapterLabelTest, DescriptionFirstThenWindowsNameAndAddress) {
   EXPECT_EQ(AdapterListText(L"Intel(R) Wi-Fi 6 AX201 160MHz", L"WLAN", Ipv4Bytes{192, 168, 178, 23}),
             L"Intel(R) Wi-Fi 6 AX201 160MHz - WLAN, 192.168.178.23");
