@@ -735,3 +735,142 @@ case_dpi_scaling() {
       $((E2E_OVERLAY_BOTTOM * 96 * 10)) -le $((bottom96 * dpi * 11))
   done
 }
+
+# Bytes on the wire of a UDP datagram with 500 payload bytes.
+LAPTOP_DATAGRAM=542
+
+# Closes the program once the last datagrams are in a sample: the close saves
+# before the capture stops.
+laptop_close() {
+  sleep 0.6
+  drv close >/dev/null
+  expect "normal exit" equals "$(e2e_exit_code)" 0
+}
+
+# A capture whose counts can be checked to the byte: only datagrams to port
+# 40124 on the case's own veth pair count.
+laptop_start() {
+  local npf="$1"
+  shift
+  e2e_settings "DeviceName=$npf" "CaptureFilter=udp and dst port 40124" "Interval=200" "$@"
+  start_and_wait
+  expect "capture running" e2e_wait_tray ok 20
+}
+
+case_link_down_up() {
+  # A link that goes down and up: no question, and every byte sent while it
+  # was up is counted. (Wine's capture does not even notice; Npcap's read
+  # fails and the capture is reopened.)
+  local npf
+  npf=$(e2e_laptop_veth lptl 4701 1) || { echo "    FAILED: no veth pair (root needed)"; E2E_CASE_OK=0; return; }
+  laptop_start "$npf"
+  e2e_udp 10.212.1.2 40124 20 500
+  ip link set lptl0 down
+  sleep 2
+  ip link set lptl0 up
+  local before=$((20 * LAPTOP_DATAGRAM)) ms
+  ms=$(e2e_recovery_ms "$(date +%s%N)" "$before" 10.212.1.2 40124)
+  echo "    link up to first counted packet: $ms ms"
+  expect "counting again" test "$ms" != timeout
+  sleep 1
+  local settled
+  settled=$(e2e_total_now)
+  expect "only whole probes after the burst" test $(((settled - before) % 52)) -eq 0
+  e2e_udp 10.212.1.2 40124 20 500
+  expect "no question" e2e_no_window "Fehler in der Paketverarbeitung"
+  laptop_close
+  expect "every byte counted once" equals "$(e2e_ini BytesTransmitted)" $((settled + 20 * LAPTOP_DATAGRAM))
+  e2e_veth_cleanup lptl
+}
+
+case_adapter_recreated() {
+  # The adapter goes away (the capture's read fails) and comes back with the
+  # same interface index: the capture reopens it by itself, without a question.
+  local npf
+  npf=$(e2e_laptop_veth lptr 4702 2) || { echo "    FAILED: no veth pair (root needed)"; E2E_CASE_OK=0; return; }
+  laptop_start "$npf"
+  e2e_udp 10.212.2.2 40124 20 500
+  sleep 1
+  ip link del lptr0
+  sleep 1.5
+  e2e_laptop_veth_make lptr 4702 2
+  local before=$((20 * LAPTOP_DATAGRAM)) ms
+  ms=$(e2e_recovery_ms "$(date +%s%N)" "$before" 10.212.2.2 40124)
+  echo "    adapter back to first counted packet: $ms ms"
+  expect "counting again" test "$ms" != timeout
+  sleep 1
+  local settled
+  settled=$(e2e_total_now)
+  expect "only whole probes after the burst" test $(((settled - before) % 52)) -eq 0
+  e2e_udp 10.212.2.2 40124 20 500
+  expect "no question" e2e_no_window "Fehler in der Paketverarbeitung"
+  laptop_close
+  expect "every byte counted once" equals "$(e2e_ini BytesTransmitted)" $((settled + 20 * LAPTOP_DATAGRAM))
+  e2e_veth_cleanup lptr
+}
+
+case_suspend_resume() {
+  # Sleep ends the capture with its total on disk; the wake-up brings it back
+  # on its own, also when the adapter takes a while: meanwhile the icon warns
+  # and its tip says why. No question at any point.
+  local npf
+  npf=$(e2e_laptop_veth lpts 4703 3) || { echo "    FAILED: no veth pair (root needed)"; E2E_CASE_OK=0; return; }
+  laptop_start "$npf"
+  e2e_udp 10.212.3.2 40124 20 500
+  sleep 1
+  drv sendmsg 0x218 4 >/dev/null # PBT_APMSUSPEND
+  local counted=$((20 * LAPTOP_DATAGRAM))
+  expect "total on disk before sleeping" equals "$(e2e_ini BytesTransmitted)" "$counted"
+  e2e_udp 10.212.3.2 40124 10 500 # while asleep: not counted
+  drv sendmsg 0x218 0x12 >/dev/null         # PBT_APMRESUMEAUTOMATIC
+  drv sendmsg 0x218 7 >/dev/null            # PBT_APMRESUMESUSPEND
+  local ms
+  ms=$(e2e_recovery_ms "$(date +%s%N)" "$counted" 10.212.3.2 40124)
+  echo "    wake-up to first counted packet: $ms ms"
+  expect "counting after the wake-up" test "$ms" != timeout
+  sleep 1
+  counted=$(e2e_total_now)
+
+  # Asleep again; this time the adapter is not back when the machine wakes.
+  drv sendmsg 0x218 4 >/dev/null
+  ip link del lpts0
+  drv sendmsg 0x218 0x12 >/dev/null
+  expect "icon warns while waiting" e2e_wait_tray warning 5
+  e2e_hover_tray
+  e2e_shot resume-waiting-tip
+  sleep 2
+  e2e_laptop_veth_make lpts 4703 3
+  ms=$(e2e_recovery_ms "$(date +%s%N)" "$counted" 10.212.3.2 40124)
+  echo "    adapter back after the wake-up to first counted packet: $ms ms"
+  expect "counting once the adapter is back" test "$ms" != timeout
+  sleep 1
+  local settled
+  settled=$(e2e_total_now)
+  # Whatever went out while asleep came in 542-byte datagrams: not one counted.
+  expect "only whole probes besides the bursts" test $(((settled - 20 * LAPTOP_DATAGRAM) % 52)) -eq 0
+  e2e_udp 10.212.3.2 40124 20 500
+  expect "no question" e2e_no_window "Fehler in der Paketverarbeitung"
+  expect "no error box" e2e_no_window Fehler
+  laptop_close
+  expect "every byte counted once" equals "$(e2e_ini BytesTransmitted)" $((settled + 20 * LAPTOP_DATAGRAM))
+  e2e_veth_cleanup lpts
+}
+
+case_address_change() {
+  # The adapter's address changes during capture: within two intervals the
+  # packets from the new address count as outgoing, and those counted before
+  # stay as they were.
+  local npf
+  npf=$(e2e_laptop_veth lpta 4704 4) || { echo "    FAILED: no veth pair (root needed)"; E2E_CASE_OK=0; return; }
+  laptop_start "$npf"
+  e2e_udp 10.212.4.2 40124 20 500
+  ip addr del 10.212.4.1/24 dev lpta0
+  ip addr add 10.212.4.7/24 dev lpta0
+  sleep 0.4 # two intervals
+  e2e_udp 10.212.4.2 40124 20 500
+  laptop_close
+  local total=$((40 * LAPTOP_DATAGRAM))
+  expect "every byte counted once" equals "$(e2e_ini BytesTransmitted)" "$total"
+  expect "all of it outgoing" equals "$(e2e_usage_columns)" "0 $total 0 $total"
+  e2e_veth_cleanup lpta
+}

@@ -19,6 +19,9 @@
 //   command ID               the main window's menu command ID (posted: it may open a dialog)
 //   send ID                  the same, sent: returns once the window has handled it
 //   sync                     returns once the main window's thread has handled what it was sent
+//   sendmsg MSG [WPARAM [LPARAM]]  sends any message to the main window and returns once it was
+//                            handled (numbers may be 0x...): WM_TIMER 1 saves, WM_POWERBROADCAST
+//                            tells of sleep and wake-up
 //   state                    the main window's visibility, style, rectangle, alpha, client
 //                            area on the screen and DPI
 //   place X Y W H            moves and sizes the main window (as a vanished monitor would leave it)
@@ -287,6 +290,14 @@ int Run(int argc, wchar_t** argv) {
     HWND main = MainWindow();
     if (main == nullptr) return Fail("no main window");
     return SendAndWait(main, WM_COMMAND, number(2, 0), 0) ? 0 : Fail("not handled in time");
+  }
+  if (command == L"sendmsg") {
+    HWND main = MainWindow();
+    if (main == nullptr) return Fail("no main window");
+    return SendAndWait(main, static_cast<UINT>(number(2, 0)), static_cast<WPARAM>(number(3, 0)),
+                       static_cast<LPARAM>(number(4, 0)))
+               ? 0
+               : Fail("not handled in time");
   }
   if (command == L"sync") {
     HWND main = MainWindow();

@@ -227,3 +227,91 @@ e2e_hover_tray() {
   xdotool mousemove 990 700 sleep 0.4 mousemove 1008 756 sleep 0.4 mousemove 1009 757 >/dev/null 2>&1
   drv tip "Status:" 6000 >/dev/null
 }
+
+# The laptop cases' own adapter: a veth pair NAME0 with interface index INDEX
+# (10.212.NET.1/24) and its peer NAME1 (10.212.NET.2/24) in the network
+# namespace NAME. Prints the adapter's NPF name, which a pair made again with
+# the same index keeps.
+e2e_laptop_veth() {
+  local name="$1" index="$2" net="$3"
+  e2e_veth_cleanup "$name"
+  ip netns add "$name" && e2e_laptop_veth_make "$name" "$index" "$net" || return 1
+  printf '\\Device\\NPF_{%08X-0000-0000-0000-4E6574446576}\n' "$index"
+}
+
+# Makes (again) the pair of e2e_laptop_veth in its existing namespace.
+e2e_laptop_veth_make() {
+  local name="$1" index="$2" net="$3"
+  ip link add "${name}0" index "$index" type veth peer name "${name}1" netns "$name" &&
+    ip addr add "10.212.$net.1/24" dev "${name}0" &&
+    ip link set "${name}0" up &&
+    ip netns exec "$name" ip addr add "10.212.$net.2/24" dev "${name}1" &&
+    ip netns exec "$name" ip link set "${name}1" up
+}
+
+e2e_veth_cleanup() {
+  ip link del "${1}0" 2>/dev/null
+  ip netns del "$1" 2>/dev/null
+  return 0
+}
+
+# COUNT UDP datagrams of SIZE payload bytes (SIZE + 42 on the wire) to ADDRESS:PORT.
+e2e_udp() {
+  python3 - "$@" <<'PY'
+import socket, sys, time
+address, port, count, size = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4])
+tx = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+for i in range(count):
+    tx.sendto(b"x" * size, (address, port))
+    time.sleep(0.01)
+PY
+}
+
+# The total as the program saves it this moment (the save timer's message, sent).
+e2e_total_now() { drv sendmsg 0x113 1 >/dev/null && e2e_ini BytesTransmitted; }
+
+# Waits for the capture to count again after an outage that ended at START
+# (date +%s%N): sends 10-byte datagrams (52 bytes on the wire) to ADDRESS:PORT
+# every 20 ms until the saved total passes BEFORE. Prints the milliseconds from
+# START to the save that showed it (so at most one interval and one save
+# late), or "timeout" after SECONDS.
+e2e_recovery_ms() {
+  local start="$1" before="$2" address="$3" port="$4" seconds="${5:-30}"
+  local stop="$WINEPREFIX/probe.stop"
+  rm -f "$stop"
+  python3 - "$address" "$port" "$stop" <<'PY' &
+import os, socket, sys, time
+tx = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+end = time.time() + 120
+while not os.path.exists(sys.argv[3]) and time.time() < end:
+    try:
+        tx.sendto(b"p" * 10, (sys.argv[1], int(sys.argv[2])))
+    except OSError:
+        pass  # the adapter is not back yet
+    time.sleep(0.02)
+PY
+  local sender=$! total result=timeout
+  local end=$(($(date +%s) + seconds))
+  while [ "$(date +%s)" -lt "$end" ]; do
+    total=$(e2e_total_now)
+    if [ -n "$total" ] && [ "$total" -gt "$before" ]; then
+      result=$((($(date +%s%N) - start) / 1000000))
+      break
+    fi
+  done
+  touch "$stop"
+  wait "$sender" 2>/dev/null
+  echo "$result"
+}
+
+# No box of the program with TITLE is up.
+e2e_no_window() { ! drv wait "$1" 300 >/dev/null; }
+
+# The sums of verbrauch.csv's columns: "IN OUT OTHER TOTAL".
+e2e_usage_columns() {
+  python3 - "$E2E_SETTINGS_DIR/verbrauch.csv" <<'PY'
+import sys
+rows = [line.split(b";") for line in open(sys.argv[1], "rb").read().split(b"\r\n")[1:] if line]
+print(*(sum(int(r[i]) for r in rows) for i in range(1, 5)))
+PY
+}
