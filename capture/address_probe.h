@@ -14,11 +14,12 @@ public:
   // `device` is the capture library's name of the adapter.
   explicit AddressProbe(std::string device) : Device(std::move(device)) {}
 
-  // The adapter's unicast addresses, sorted, as one string of bytes that two
-  // looks can be compared by; none when this system cannot tell cheaply. An
-  // adapter that is not there has no addresses. On Windows the system's
-  // address table; in the native build the capture library's device list.
-  std::optional<std::string> Look(const PcapFunctions& pcap);
+  // The adapter's unicast addresses (IPv6 ones too when `withIpv6`), sorted,
+  // as one string of bytes that two looks can be compared by; none when this
+  // system cannot tell cheaply. An adapter that is not there has no
+  // addresses. On Windows the system's address table; in the native build
+  // the capture library's device list.
+  std::optional<std::string> Look(const PcapFunctions& pcap, bool withIpv6);
 
 private:
   std::string Device;

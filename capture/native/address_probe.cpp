@@ -2,7 +2,7 @@
 
 #include <vector>
 
-std::optional<std::string> AddressProbe::Look(const PcapFunctions& pcap) {
+std::optional<std::string> AddressProbe::Look(const PcapFunctions& pcap, bool) {
   // The native build has the capture library's list at hand (and tests
   // play it).
   char errorBuffer[PcapErrorBufferSize] = {};

@@ -31,13 +31,14 @@ std::string AddressBytes(const SOCKADDR_INET& address) {
 
 } // namespace
 
-std::optional<std::string> AddressProbe::Look(const PcapFunctions&) {
+std::optional<std::string> AddressProbe::Look(const PcapFunctions&, bool withIpv6) {
   const std::optional<GuidFields> guid = ParseGuid(DeviceGuid(Device));
   if (!guid) return std::nullopt; // Npcap's loopback adapter: no GUID, no addresses that change
   // One table of every unicast address is far cheaper than the adapter list
-  // of GetAdaptersAddresses or of the capture library.
+  // of GetAdaptersAddresses or of the capture library; IPv4 alone is cheaper
+  // still.
   PMIB_UNICASTIPADDRESS_TABLE table = nullptr;
-  if (GetUnicastIpAddressTable(AF_UNSPEC, &table) != NO_ERROR) return std::nullopt;
+  if (GetUnicastIpAddressTable(withIpv6 ? AF_UNSPEC : AF_INET, &table) != NO_ERROR) return std::nullopt;
   const auto addressesOf = [table](std::uint64_t luid) {
     std::vector<std::string> found;
     for (ULONG i = 0; luid != 0 && i < table->NumEntries; ++i)
