@@ -157,7 +157,10 @@ bool InitApplication(Shell& shell) {
   QuoteBareAutostart(AutostartKeyPath, ModulePath());
 
   ConfigureEngine(shell);
-  if (!shell.Engine.StartCapture(false)) {
+  shell.Addresses.Start(shell.MainWindow);
+  // Started with the user's logon, the program may be quicker than the
+  // Wi-Fi or a USB adapter: the capture waits a while for its adapter.
+  if (!shell.Engine.StartCapture(false, AdapterWait::AtLaunch)) {
     MessageBoxW(
         shell.MainWindow,
         // "ihre" is kept on purpose: users and tests know this text.

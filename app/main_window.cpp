@@ -152,6 +152,27 @@ void AddIconAgain(Shell& shell, HWND window, bool fromTimer) {
     KillTimer(window, TrayRetryTimer);
 }
 
+// Sleep and wake-up. Windows gives the suspend message about two seconds:
+// the capture ends, its last bytes counted, and everything is saved before
+// the machine sleeps. After the wake-up the capture comes back by itself, on
+// the same adapter, without a question.
+LRESULT OnPowerBroadcast(Shell& shell, HWND window, WPARAM event) {
+  switch (event) {
+  case PBT_APMSUSPEND:
+    shell.Engine.SuspendCapture();
+    SaveSettings(shell);
+    break;
+  case PBT_APMRESUMEAUTOMATIC:
+  case PBT_APMRESUMESUSPEND:
+    // A wake-up by the user brings both; the second finds the capture started.
+    shell.Engine.ResumeCapture();
+    ReassertTopmost(window, shell.AppSettings.AlwaysOnTop);
+    break;
+  default: break;
+  }
+  return TRUE;
+}
+
 void PaintGraphOf(Shell& shell, HWND window, HDC dc) {
   PaintGraph(window, dc, shell.Engine, shell.AppSettings, shell.Graph, shell.GraphPicture);
 }
@@ -161,6 +182,7 @@ LRESULT HandleMessage(Shell& shell, HWND window, UINT message, WPARAM wParam, LP
   switch (message) {
   case WM_CREATE: OnCreate(shell, window); return 0;
   case WM_DESTROY:
+    shell.Addresses.Stop();
     tray.Remove();
     KillTimer(window, AutosaveTimer);
     KillTimer(window, TrayRetryTimer);
@@ -193,10 +215,7 @@ LRESULT HandleMessage(Shell& shell, HWND window, UINT message, WPARAM wParam, LP
     ReassertTopmost(window, shell.AppSettings.AlwaysOnTop);
     return 0;
   case WM_DPICHANGED: ApplyDpiChange(window, *reinterpret_cast<const RECT*>(lParam)); return 0;
-  case WM_POWERBROADCAST:
-    if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND)
-      ReassertTopmost(window, shell.AppSettings.AlwaysOnTop);
-    return TRUE;
+  case WM_POWERBROADCAST: return OnPowerBroadcast(shell, window, wParam);
   case WM_SYSCOMMAND: {
     // Record the normal rectangle before it is replaced.
     const WPARAM command = wParam & 0xFFF0;
@@ -218,6 +237,10 @@ LRESULT HandleMessage(Shell& shell, HWND window, UINT message, WPARAM wParam, LP
     // A new sample: the graph and the usage.
     InvalidateRect(window, nullptr, FALSE);
     OnUsageSample(shell);
+    return 0;
+  case WM_ADDRESSCHANGE:
+    shell.Addresses.Taken();
+    shell.Engine.AddressesMayHaveChanged();
     return 0;
   default:
     if (message == shell.TaskbarCreatedMessage && message != 0) {

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <optional>
 
+#include "app/address_watch.h"
 #include "app/logic/hover.h"
 #include "app/logic/tray_retry.h"
 #include "app/tray_icon.h"
@@ -35,6 +36,8 @@ struct Shell {
   // The usage per day; before the engine, whose sample callback nudges it.
   UsageKeeper Usage;
   CaptureEngine Engine;
+  // Windows' word that addresses changed, passed on to the engine.
+  AddressWatch Addresses;
 
   // What the window procedure keeps between messages.
   GraphMemory Graph;        // the graph's scale memory, for the whole run

@@ -72,6 +72,7 @@ void CaptureEngine::UseAdapterAddresses(const std::string& device, bool listed,
 
 void CaptureEngine::CancelSession(CaptureThreadContext& context) {
   context.CancelRequested = true;
+  context.Cancelled.Set();
   if (PcapHandle* handle = CaptureHandle.load()) Pcap.Calls().BreakLoop(handle);
   context.Boxes.Close();
 }
@@ -93,7 +94,11 @@ void CaptureEngine::AwaitEnd(platform::Thread& thread, CaptureThreadContext* ses
   }
 }
 
-bool CaptureEngine::StartCapture(bool restart) {
+bool CaptureEngine::StartCapture(bool restart, AdapterWait wait) {
+  return StartSession(restart, wait, nullptr);
+}
+
+bool CaptureEngine::StartSession(bool restart, AdapterWait wait, const SessionOptions* options) {
   if (AppSettings == nullptr || !Pcap.Load()) return false;
   // After a loop error the capture thread itself starts the next session. It
   // must not read the settings record, which the window thread may be changing
@@ -101,7 +106,8 @@ bool CaptureEngine::StartCapture(bool restart) {
   // session captured. A change of those settings restarts capture from the
   // window thread anyway.
   const CaptureThreadContext* own = CaptureSession::SessionOfThisThread();
-  if (own == nullptr && AppSettings->DeviceName.empty() && RunAdapterDialog(*this) != AdapterDialogOk)
+  if (own != nullptr) options = &own->Options;
+  if (options == nullptr && AppSettings->DeviceName.empty() && RunAdapterDialog(*this) != AdapterDialogOk)
     return false;
 
   for (;;) {
@@ -131,17 +137,19 @@ bool CaptureEngine::StartCapture(bool restart) {
         CaptureThread.Join(); // a thread that has ended already, if any
         auto context = std::make_shared<CaptureThreadContext>();
         context->Engine = this;
-        if (own != nullptr) {
-          context->DeviceName = own->DeviceName;
-          context->CaptureFilter = own->CaptureFilter;
-          context->PromiscuousMode = own->PromiscuousMode;
-          context->Ipv6 = own->Ipv6;
+        if (options != nullptr) {
+          context->Options = *options;
         } else {
-          context->DeviceName = WideToNarrow(AppSettings->DeviceName);
-          context->CaptureFilter = WideToNarrow(AppSettings->CaptureFilter);
-          context->PromiscuousMode = AppSettings->PromiscuousMode;
-          context->Ipv6 = AppSettings->IPv6;
+          context->Options.DeviceName = WideToNarrow(AppSettings->DeviceName);
+          context->Options.CaptureFilter = WideToNarrow(AppSettings->CaptureFilter);
+          context->Options.PromiscuousMode = AppSettings->PromiscuousMode;
+          context->Options.Ipv6 = AppSettings->IPv6;
         }
+        context->Wait = wait;
+        // Only the session after a wake-up goes on with the history.
+        context->KeepHistory = wait == AdapterWait::AfterResume;
+        // A capture started meanwhile replaces the one the sleep ended.
+        Suspended.reset();
         auto* argument = new std::shared_ptr<CaptureThreadContext>(context);
         std::shared_ptr<CaptureThreadContext> before = std::move(Current);
         Current = context;
@@ -173,6 +181,26 @@ void CaptureEngine::StopCapture() {
   // Also a thread that waits for the user: its box is taken down, so leaving
   // the program never waits for an answer.
   AwaitEnd(previous, session.get(), true);
+}
+
+bool CaptureEngine::SuspendCapture() {
+  {
+    platform::LockGuard guard(SessionLock);
+    ReapRetired();
+    if (CaptureThread.IsCurrent() || CaptureThread.Finished() || !Current) return false;
+    Suspended = Current->Options;
+  }
+  StopCapture();
+  return true;
+}
+
+bool CaptureEngine::ResumeCapture() {
+  std::optional<SessionOptions> options;
+  {
+    platform::LockGuard guard(SessionLock);
+    options.swap(Suspended);
+  }
+  return options && StartSession(false, AdapterWait::AfterResume, &*options);
 }
 
 bool CaptureEngine::SelectAdapter() {

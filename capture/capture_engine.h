@@ -3,10 +3,13 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "capture/adapter_addresses.h"
+#include "capture/adapter_retry.h"
+#include "capture/capture_thread_context.h"
 #include "capture/flow_table.h"
 #include "capture/host_name_cache.h"
 #include "capture/packet_accounting.h"
@@ -18,7 +21,6 @@
 #include "platform/thread.h"
 
 class Settings;
-struct CaptureThreadContext;
 
 struct EngineCounters {
   std::uint32_t PacketCount = 0;
@@ -41,9 +43,21 @@ public:
   void Configure(ModuleHandle instance, WindowHandle window, Settings* settings, void (*onSample)(),
                  unsigned mask);
   // False when the capture library cannot be loaded, the adapter dialog was
-  // cancelled or no thread could be started.
-  bool StartCapture(bool restart);
+  // cancelled or no thread could be started. `wait` is how long the new
+  // session keeps trying an adapter that cannot be opened yet.
+  bool StartCapture(bool restart, AdapterWait wait = AdapterWait::None);
   void StopCapture();
+  // The machine goes to sleep: ends the capture as StopCapture does (its last
+  // bytes counted) and keeps its adapter, filter and mode for ResumeCapture.
+  // True when a capture was running, opening or asking.
+  bool SuspendCapture();
+  // The machine woke up: starts what SuspendCapture ended again, with the
+  // history kept, waiting up to two minutes for the adapter. Nothing when
+  // nothing was suspended (a second wake-up message, say).
+  bool ResumeCapture();
+  // Windows reported that addresses changed: the capture looks up its
+  // adapter's addresses at its next sample.
+  void AddressesMayHaveChanged() { AddressesChanged = true; }
   // The modal adapter dialog; false when it was cancelled.
   bool SelectAdapter();
 
@@ -100,10 +114,18 @@ private:
   // waited for the user, a sampler that outlived its capture thread's wait.
   std::vector<RetiredThread> Retired;
 
+  // What SuspendCapture ended; taken by ResumeCapture, dropped by a start.
+  // Guarded by SessionLock.
+  std::optional<SessionOptions> Suspended;
+  // Set by AddressesMayHaveChanged, taken by the sampler.
+  std::atomic<bool> AddressesChanged{false};
+
   void ReapRetired();
   // Takes the addresses of `device` from a look-up (`listed` false when it
   // failed) for the classification of its packets.
   void UseAdapterAddresses(const std::string& device, bool listed, const AdapterAddresses& addresses);
+  // StartCapture with the options of an earlier session, when given.
+  bool StartSession(bool restart, AdapterWait wait, const SessionOptions* options);
   // Ends the session of `context`: no loop entered any more, a running loop
   // broken, a box it shows taken down. Caller holds SessionLock.
   void CancelSession(CaptureThreadContext& context);

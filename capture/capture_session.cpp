@@ -1,10 +1,14 @@
 #include "capture/capture_session.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "capture/adapter_addresses.h"
+#include "capture/adapter_retry.h"
+#include "capture/address_probe.h"
 #include "capture/capture_engine.h"
 #include "capture/capture_loop.h"
 #include "capture/capture_thread_context.h"
@@ -26,6 +30,9 @@ constexpr const wchar_t* FilterSetText =
     L"Filter kann nicht eingesetzt werden werden!\nDer Filter wird ignoriert.";
 constexpr const wchar_t* AdapterOpenStatusText = L"Netzwerkadapter kann nicht geöffnet werden!";
 constexpr const wchar_t* LoopEndedStatusText = L"Paketverarbeitungsschleife unerwartet beendet!";
+// While a session waits for its adapter (the tip, after "Status: WARNUNG").
+constexpr const wchar_t* LaunchWaitText = L"Netzwerkadapter noch nicht bereit.";
+constexpr const wchar_t* ResumeWaitText = L"Netzwerkadapter nach dem Standby noch nicht bereit.";
 
 constexpr int SnapshotLength = 128;
 constexpr int ReadTimeoutMs = 100;
@@ -42,7 +49,17 @@ void SendStatus(WindowHandle window, std::uintptr_t wParam, const wchar_t* text)
   platform::SendTextMessage(window, WM_STATUSINFO, wParam, text);
 }
 
+// "Netzwerkadapter noch nicht bereit.\nNächster Versuch in 4 s."
+std::wstring WaitText(AdapterWait wait, std::uint32_t pauseMs) {
+  return std::wstring(wait == AdapterWait::AfterResume ? ResumeWaitText : LaunchWaitText) +
+         L"\nNächster Versuch in " + std::to_wstring((pauseMs + 999) / 1000) + L" s.";
+}
+
 thread_local const CaptureThreadContext* ThisThreadsSession = nullptr;
+
+#ifndef _WIN32
+std::atomic<CaptureSession::PauseHook> PauseHookFn{nullptr};
+#endif
 
 // Marks the calling thread as the capture thread of `context` for as long as
 // it runs.
@@ -84,19 +101,143 @@ bool CaptureSession::BeginAsking(CaptureThreadContext& context) {
   return ask;
 }
 
+void CaptureSession::RefreshAddresses(CaptureEngine& engine, const std::string& device) {
+  AdapterAddresses addresses;
+  const bool listed = LookUpAdapterAddresses(engine.Pcap.Calls(), device, addresses);
+  // Packets counted so far stay as they were counted; the next ones go by
+  // the new addresses.
+  engine.UseAdapterAddresses(device, listed, addresses);
+}
+
+PcapHandle* CaptureSession::OpenOnce(CaptureThreadContext& context, bool first) {
+  CaptureEngine& engine = *context.Engine;
+  const PcapFunctions& pcap = engine.Pcap.Calls();
+  const SessionOptions& options = context.Options;
+  // The sampler takes it from here; taken before the lookup, so that a change
+  // between the two shows as one.
+  if (first) context.AddressLook = AddressProbe(options.DeviceName).Look(pcap, options.Ipv6);
+  RefreshAddresses(engine, options.DeviceName);
+  char errorBuffer[PcapErrorBufferSize] = {};
+  PcapHandle* handle =
+      pcap.Open(options.DeviceName.c_str(), SnapshotLength,
+                options.PromiscuousMode ? PcapOpenFlagPromiscuous : 0, ReadTimeoutMs, nullptr, errorBuffer);
+  if (handle == nullptr) return nullptr;
+  // The link type is asked once per open handle: it tells where each packet's
+  // IP header starts. No loop of this engine runs meanwhile.
+  const LinkKind link = LinkKindOf(pcap.DataLink(handle));
+  engine.LockData();
+  engine.Accounting.Link = link;
+  engine.Accounting.Ipv6 = options.Ipv6;
+  engine.UnlockData();
+  return handle;
+}
+
+PcapHandle* CaptureSession::OpenPatiently(CaptureThreadContext& context) {
+  // The time waited is added up rather than read off the clock, so that a
+  // slow open counts but a clock that jumps does not.
+  std::uint32_t elapsed = 0;
+  for (unsigned failed = 0;;) {
+    const std::uint32_t before = platform::TickCount();
+    if (PcapHandle* handle = OpenOnce(context, failed == 0)) return handle;
+    elapsed += platform::TickCount() - before;
+    const std::optional<std::uint32_t> pause = PauseBeforeNextOpen(context.Wait, ++failed, elapsed);
+    if (!pause || context.CancelRequested) return nullptr;
+    SendStatus(context.Engine->Window, AdapterWaitStatus, WaitText(context.Wait, *pause).c_str());
+    if (Pause(context, *pause)) return nullptr;
+    elapsed += *pause;
+  }
+}
+
+#ifndef _WIN32
+void CaptureSession::SetPauseHook(PauseHook hook) { PauseHookFn = hook; }
+#endif
+
+bool CaptureSession::Pause(CaptureThreadContext& context, std::uint32_t milliseconds) {
+#ifndef _WIN32
+  if (PauseHook hook = PauseHookFn.load()) return hook(milliseconds, context.Cancelled);
+#endif
+  return context.Cancelled.Sleep(milliseconds);
+}
+
+PcapHandle* CaptureSession::Reopen(CaptureThreadContext& context, unsigned& reopens) {
+  while (const std::optional<std::uint32_t> pause = PauseBeforeReopen(reopens)) {
+    ++reopens;
+    if (Pause(context, *pause)) return nullptr;
+    if (PcapHandle* handle = OpenOnce(context, false)) return handle;
+  }
+  return nullptr;
+}
+
+bool CaptureSession::Publish(CaptureThreadContext& context, PcapHandle* handle) {
+  CaptureEngine& engine = *context.Engine;
+  platform::LockGuard guard(engine.SessionLock);
+  // Replaced or stopped while the adapter was opening: not to be used.
+  if (context.CancelRequested) return false;
+  engine.CaptureHandle = handle;
+  context.Phase = SessionPhase::Capturing;
+  return true;
+}
+
+void CaptureSession::Close(CaptureThreadContext& context, PcapHandle* handle, SessionFilter& filter) {
+  CaptureEngine& engine = *context.Engine;
+  const PcapFunctions& pcap = engine.Pcap.Calls();
+  if (filter.Compiled) pcap.FreeCode(&filter.Program);
+  filter = SessionFilter{};
+  {
+    platform::LockGuard guard(engine.SessionLock);
+    if (engine.CaptureHandle == handle) engine.CaptureHandle = nullptr;
+  }
+  pcap.Close(handle);
+}
+
+void CaptureSession::InstallFilter(CaptureThreadContext& context, PcapHandle* handle, SessionFilter& filter,
+                                   bool tell) {
+  CaptureEngine& engine = *context.Engine;
+  const PcapFunctions& pcap = engine.Pcap.Calls();
+  if (pcap.Compile(handle, &filter.Program, context.Options.CaptureFilter.c_str(), 1, FilterNetmask) < 0) {
+    if (tell) SendStatus(engine.Window, FilterWarningStatus, FilterCompileText);
+    return;
+  }
+  filter.Compiled = true;
+  if (pcap.SetFilter(handle, &filter.Program) < 0 && tell)
+    SendStatus(engine.Window, FilterWarningStatus, FilterSetText);
+}
+
+int CaptureSession::CaptureWithReopens(CaptureThreadContext& context, PcapHandle*& handle,
+                                       SessionFilter& filter) {
+  CaptureEngine& engine = *context.Engine;
+  const PcapFunctions& pcap = engine.Pcap.Calls();
+  unsigned reopens = 0;
+  for (;;) {
+    const std::uint32_t opened = platform::TickCount();
+    const std::uint32_t packets = engine.PacketCount.load();
+    const int result = RunCaptureLoop(pcap, handle, PacketHandler, reinterpret_cast<unsigned char*>(&engine),
+                                      context.CancelRequested);
+    if (result != PcapLoopError || context.CancelRequested) return result;
+    // A read failed: the adapter may be resetting or gone for a moment. It is
+    // reopened quietly, twice at most, unless the reopened one had worked.
+    if (engine.PacketCount.load() != packets || platform::TickCount() - opened >= RecoveredAfterMs)
+      reopens = 0;
+    Close(context, handle, filter);
+    handle = Reopen(context, reopens);
+    if (handle == nullptr) return context.CancelRequested ? PcapLoopBroken : PcapLoopError;
+    if (!Publish(context, handle)) {
+      pcap.Close(handle);
+      handle = nullptr;
+      return PcapLoopBroken;
+    }
+    // The filter compiled before; should it fail now, the capture goes on
+    // unfiltered as at the start, without telling twice.
+    InstallFilter(context, handle, filter, false);
+  }
+}
+
 unsigned CaptureSession::CaptureThreadMain(void* argument) {
   std::shared_ptr<CaptureThreadContext> context = TakeContext(argument);
   const SessionThreadScope scope(*context);
   CaptureEngine& engine = *context->Engine;
-  const PcapFunctions& pcap = engine.Pcap.Calls();
 
-  AdapterAddresses addresses;
-  const bool listed = LookUpAdapterAddresses(pcap, context->DeviceName, addresses);
-
-  char errorBuffer[PcapErrorBufferSize] = {};
-  PcapHandle* handle =
-      pcap.Open(context->DeviceName.c_str(), SnapshotLength,
-                context->PromiscuousMode ? PcapOpenFlagPromiscuous : 0, ReadTimeoutMs, nullptr, errorBuffer);
+  PcapHandle* handle = OpenPatiently(*context);
   if (handle == nullptr) {
     if (BeginAsking(*context)) {
       SendStatus(engine.Window, CaptureErrorStatus, AdapterOpenStatusText);
@@ -106,38 +247,21 @@ unsigned CaptureSession::CaptureThreadMain(void* argument) {
     context->Phase = SessionPhase::Ended;
     return 1;
   }
-  bool cancelled;
-  {
-    platform::LockGuard guard(engine.SessionLock);
-    cancelled = context->CancelRequested;
-    if (!cancelled) engine.CaptureHandle = handle;
-    context->Phase = cancelled ? SessionPhase::Ended : SessionPhase::Capturing;
-  }
-  if (cancelled) {
-    // Replaced or stopped while the adapter was opening.
-    pcap.Close(handle);
+  if (!Publish(*context, handle)) {
+    engine.Pcap.Calls().Close(handle);
+    context->Phase = SessionPhase::Ended;
     return 0;
   }
 
-  PcapProgram program{};
-  bool compiled = false;
-  if (pcap.Compile(handle, &program, context->CaptureFilter.c_str(), 1, FilterNetmask) < 0) {
-    SendStatus(engine.Window, FilterWarningStatus, FilterCompileText);
-  } else {
-    compiled = true;
-    if (pcap.SetFilter(handle, &program) < 0) SendStatus(engine.Window, FilterWarningStatus, FilterSetText);
-  }
+  SessionFilter filter;
+  InstallFilter(*context, handle, filter, true);
 
-  // The link type is asked once per open handle: it tells where each packet's
-  // IP header starts.
-  const LinkKind link = LinkKindOf(pcap.DataLink(handle));
-  engine.UseAdapterAddresses(context->DeviceName, listed, addresses);
-  engine.LockData();
-  engine.Accounting.Link = link;
-  engine.Accounting.Ipv6 = context->Ipv6;
-  engine.BPSData.Clear();
-  engine.PacketCount = 0;
-  engine.UnlockData();
+  if (!context->KeepHistory) {
+    engine.LockData();
+    engine.BPSData.Clear();
+    engine.PacketCount = 0;
+    engine.UnlockData();
+  }
 
   auto* samplerArgument = new std::shared_ptr<CaptureThreadContext>(context);
   if (context->Sampler.Start(SamplerThreadMain, samplerArgument))
@@ -145,8 +269,7 @@ unsigned CaptureSession::CaptureThreadMain(void* argument) {
   else
     delete samplerArgument;
 
-  const int result = RunCaptureLoop(pcap, handle, PacketHandler, reinterpret_cast<unsigned char*>(&engine),
-                                    context->CancelRequested);
+  const int result = CaptureWithReopens(*context, handle, filter);
   // Wakes the sampler, which takes the last counts and ends.
   context->StopRequested.Set();
 
@@ -158,12 +281,7 @@ unsigned CaptureSession::CaptureThreadMain(void* argument) {
     engine.Retired.push_back({std::move(context->Sampler), context, false});
   }
 
-  if (compiled) pcap.FreeCode(&program);
-  {
-    platform::LockGuard guard(engine.SessionLock);
-    engine.CaptureHandle = nullptr;
-  }
-  pcap.Close(handle);
+  if (handle != nullptr) Close(*context, handle, filter);
 
   if (result == PcapLoopError) AfterLoopError(*context);
   context->Phase = SessionPhase::Ended;
@@ -191,6 +309,11 @@ unsigned CaptureSession::SamplerThreadMain(void* argument) {
   Settings& settings = *engine.AppSettings;
 
   SendStatus(engine.Window, CaptureStartedStatus, CaptureStartedText);
+
+  // Once per sample a cheap look at the adapter's addresses; a full lookup
+  // only when it differs, or when Windows reported a change.
+  AddressProbe probe(context->Options.DeviceName);
+  std::optional<std::string> look = context->AddressLook;
 
   BPSSample working;
   std::uint32_t busy = 0;
@@ -246,6 +369,11 @@ unsigned CaptureSession::SamplerThreadMain(void* argument) {
     if (!context->StopRequested.IsSet()) {
       if (void (*onSample)() = engine.OnSample.load()) onSample();
     }
+
+    const std::optional<std::string> now = probe.Look(engine.Pcap.Calls(), context->Options.Ipv6);
+    const bool told = engine.AddressesChanged.exchange(false);
+    if (told || (now && now != look)) RefreshAddresses(engine, context->Options.DeviceName);
+    if (now) look = now;
     busy = platform::TickCount() - t0;
   }
   return 0;

@@ -20,3 +20,6 @@ constexpr std::uint32_t StatusSetTip = 0x20;
 constexpr std::uint32_t CaptureStartedStatus = StatusSetTip | StatusOk;                         // 0x21
 constexpr std::uint32_t FilterWarningStatus = StatusSetTip | StatusShowBalloon | StatusWarning; // 0x32
 constexpr std::uint32_t CaptureErrorStatus = StatusSetTip | StatusShowBalloon | StatusError;    // 0x34
+// The adapter cannot be opened yet and the session tries again: the warning
+// picture and its reason in the tip, without a balloon.
+constexpr std::uint32_t AdapterWaitStatus = StatusSetTip | StatusWarning; // 0x22

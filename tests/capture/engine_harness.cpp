@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "capture/capture_session.h"
 #include "capture/status_message.h"
 #include "platform/clock.h"
 #include "platform/stop_signal.h"
@@ -107,6 +108,68 @@ std::uint32_t LastSleep() {
 }
 
 } // namespace clock
+
+namespace pauses {
+namespace {
+
+struct PauseState {
+  std::mutex Mutex;
+  std::condition_variable Changed;
+  std::vector<std::uint32_t> Taken;
+  bool Held = false;
+};
+
+PauseState& P() {
+  static PauseState state;
+  return state;
+}
+
+bool FakePause(std::uint32_t milliseconds, platform::StopSignal& signal) {
+  PauseState& p = P();
+  std::unique_lock<std::mutex> lock(p.Mutex);
+  p.Taken.push_back(milliseconds);
+  p.Changed.notify_all();
+  // The signal has no hook of its own to wake us: look now and then.
+  while (p.Held && !signal.IsSet())
+    p.Changed.wait_for(lock, std::chrono::milliseconds(2));
+  return signal.IsSet();
+}
+
+} // namespace
+
+void Install() {
+  {
+    std::lock_guard<std::mutex> lock(P().Mutex);
+    P().Taken.clear();
+    P().Held = false;
+  }
+  CaptureSession::SetPauseHook(FakePause);
+}
+
+void Uninstall() {
+  Hold(false);
+  CaptureSession::SetPauseHook(nullptr);
+}
+
+void Hold(bool hold) {
+  std::lock_guard<std::mutex> lock(P().Mutex);
+  P().Held = hold;
+  P().Changed.notify_all();
+}
+
+std::vector<std::uint32_t> Taken() {
+  std::lock_guard<std::mutex> lock(P().Mutex);
+  return P().Taken;
+}
+
+bool WaitForPauses(std::size_t count, int timeoutMs) {
+  PauseState& p = P();
+  std::unique_lock<std::mutex> lock(p.Mutex);
+  return p.Changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                            [&] { return p.Taken.size() >= count; });
+}
+
+} // namespace pauses
 
 namespace window {
 namespace {

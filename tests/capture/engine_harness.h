@@ -25,6 +25,18 @@ std::uint32_t LastSleep();                  // the length asked for by the lates
 bool WaitUntilAsleep(int timeoutMs = 5000); // a sleep waits for Step
 } // namespace clock
 
+// The capture thread's pauses between attempts to open its adapter: they end
+// at once (or, while held, when released or when their session ends), and
+// each one's length is noted.
+namespace pauses {
+void Install();
+void Uninstall();
+void Hold(bool hold);
+std::vector<std::uint32_t> Taken();
+// Waits until `count` pauses have begun; false on timeout.
+bool WaitForPauses(std::size_t count, int timeoutMs = 5000);
+} // namespace pauses
+
 struct Status {
   std::uintptr_t WParam;
   std::wstring Text;

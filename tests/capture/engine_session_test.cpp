@@ -107,6 +107,7 @@ protected:
     AppSettings.BytesTransmitted = 5;
     fakepcap::Install();
     harness::clock::Install();
+    harness::pauses::Install();
     harness::window::Install(platform::AnswerNo);
     {
       std::lock_guard<std::mutex> lock(Resolver.Mutex);
@@ -128,6 +129,7 @@ protected:
     SetAdapterDialogHook(nullptr);
     SetNameResolver(nullptr);
     harness::window::Uninstall();
+    harness::pauses::Uninstall();
     harness::clock::Uninstall();
     fakepcap::Uninstall();
   }
@@ -322,6 +324,8 @@ TEST_F(CaptureSessionTest, AFilterThatCannotBeSetIsIgnoredWithOneWarning) {
 TEST_F(CaptureSessionTest, ALoopErrorAnsweredNoLeavesTheEngineIdleUntilRestarted) {
   StartAndWait();
   harness::clock::FreeRun();
+  // The adapter is away: both quiet reopens fail, then the user is asked.
+  fakepcap::FailOpens(2);
   fakepcap::FailNextRead();
   ASSERT_TRUE(harness::window::WaitForBoxes(1));
   const harness::Box box = harness::window::Boxes()[0];
@@ -335,6 +339,8 @@ TEST_F(CaptureSessionTest, ALoopErrorAnsweredNoLeavesTheEngineIdleUntilRestarted
 
   Engine->StopCapture(); // waits for the failed thread if it is still there
   fakepcap::Statistics stats = fakepcap::Stats();
+  EXPECT_EQ(stats.OpenAttempts, 3);
+  EXPECT_EQ(harness::pauses::Taken(), (std::vector<std::uint32_t>{1000, 3000}));
   EXPECT_EQ(stats.Opens, 1);
   EXPECT_EQ(stats.OpenNow, 0);
   EXPECT_EQ(stats.DispatchersNow, 0);
@@ -347,6 +353,7 @@ TEST_F(CaptureSessionTest, ALoopErrorAnsweredYesRestartsAtOnce) {
   harness::window::SetBoxAnswer(platform::AnswerYes);
   StartAndWait();
   harness::clock::FreeRun();
+  fakepcap::FailOpens(2);
   fakepcap::FailNextRead();
   ASSERT_TRUE(harness::window::WaitForStatuses(2, CaptureStartedStatus));
   ASSERT_TRUE(fakepcap::WaitForDispatchers(1));
@@ -385,6 +392,7 @@ TEST_F(CaptureSessionTest, LeavingWhileTheRestartQuestionIsUpTakesItDown) {
   StartAndWait();
   fakepcap::Inject(Ipv4Frame(Remote, Local, Udp, 1, 2), 900);
   ASSERT_TRUE(fakepcap::WaitDelivered());
+  fakepcap::FailOpens(2); // both quiet reopens too
   fakepcap::FailNextRead();
   ASSERT_TRUE(harness::window::WaitForBoxesShowing(1));
   EXPECT_EQ(AppSettings.BytesTransmitted.load(), 905) << "the failed capture's last bytes";
@@ -395,7 +403,7 @@ TEST_F(CaptureSessionTest, LeavingWhileTheRestartQuestionIsUpTakesItDown) {
   }));
   EXPECT_EQ(harness::window::BoxesTakenDown(), 1);
   const fakepcap::Statistics stats = fakepcap::Stats();
-  EXPECT_EQ(stats.OpenAttempts, 1);
+  EXPECT_EQ(stats.OpenAttempts, 3);
   EXPECT_EQ(stats.OpenNow, 0);
 }
 
@@ -406,6 +414,7 @@ TEST_F(CaptureSessionTest, LeavingWhileTheRestartQuestionIsUpTakesItDown) {
 TEST_F(CaptureSessionTest, AReplacedSessionNeverRestartsItself) {
   harness::window::HoldBoxes(false);
   StartAndWait();
+  fakepcap::FailOpens(2);
   fakepcap::FailNextRead();
   ASSERT_TRUE(harness::window::WaitForBoxesShowing(1));
 
@@ -446,6 +455,7 @@ TEST_F(CaptureSessionTest, ALoopErrorRestartKeepsItsSessionsChoicesWhileTheSheet
   AppSettings.CaptureFilter = L"tcp";
   StartAndWait();
   harness::clock::FreeRun();
+  fakepcap::FailOpens(2);
   fakepcap::FailNextRead();
   for (int i = 0; fakepcap::Stats().Opens < 2 && i < 200000; ++i) {
     AppSettings.CaptureFilter = i % 2 == 0 ? L"udp port 53" : L"udp port 5353";
@@ -832,4 +842,186 @@ TEST_F(CaptureSessionTest, EveryByteIsBookedOnceWhileSavesTakeTheUsageAtRandomMo
   EXPECT_EQ(usage.Sum(), (UsageCounts{sent[0], sent[1], sent[2]}));
   EXPECT_GT(usage.Days().size(), 5u);
   EXPECT_GT(takes, 10);
+}
+
+// Waits until the capture loop runs on its `opens`-th opened handle.
+bool WaitForOpenCapture(int opens) {
+  for (int i = 0; i < 5000; ++i) {
+    const fakepcap::Statistics stats = fakepcap::Stats();
+    if (stats.Opens == opens && stats.DispatchersNow == 1) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return false;
+}
+
+TEST_F(CaptureSessionTest, AFailedReadIsReopenedQuietlyAndEveryByteCountsOnce) {
+  StartAndWait();
+  Interval({{Ipv4Frame(Remote, Local, Udp, 1, 2), 100}});
+  // Counted, but not yet sampled, when the read fails.
+  fakepcap::Inject(Ipv4Frame(Local, Remote, Udp, 2, 1), 200);
+  ASSERT_TRUE(fakepcap::WaitDelivered());
+  fakepcap::FailOpens(1); // the first reopen, a second after the error, finds no adapter
+  fakepcap::FailNextRead();
+  ASSERT_TRUE(WaitForOpenCapture(2));
+  EXPECT_EQ(harness::pauses::Taken(), (std::vector<std::uint32_t>{1000, 3000}));
+
+  Interval({{Ipv4Frame(Remote, Local, Udp, 1, 2), 300}});
+  const std::vector<BPSSample> samples = Samples();
+  ASSERT_EQ(samples.size(), 2u); // the history went on
+  EXPECT_EQ(samples[1].Total, 500);
+  EXPECT_EQ(samples[1].In, 300);
+  EXPECT_EQ(samples[1].Out, 200);
+  EXPECT_EQ(AppSettings.BytesTransmitted.load(), 5 + 100 + 200 + 300);
+  EXPECT_EQ(Engine->GetCounters().PacketCount, 3u);
+  EXPECT_TRUE(harness::window::Boxes().empty());
+  EXPECT_EQ(harness::window::Statuses().size(), 1u); // the start, and nothing after
+  const fakepcap::Statistics stats = fakepcap::Stats();
+  EXPECT_EQ(stats.OpenAttempts, 3);
+  EXPECT_EQ(stats.MostOpenAtOnce, 1);
+  EXPECT_EQ(stats.FreeCodes, 1); // the first handle's filter
+  EXPECT_EQ(stats.SetFilters, 2);
+  Stop();
+  EXPECT_EQ(fakepcap::Stats().OpenNow, 0);
+}
+
+TEST_F(CaptureSessionTest, ReopensAreCountedUntilTheReopenedCaptureHasWorked) {
+  StartAndWait(); // the clock stands still: no reopened capture runs 10 s
+  // Two failures in a row, each reopened at once but without a packet between:
+  // the second reopen comes after 3 s, and a third failure asks.
+  fakepcap::FailNextRead();
+  ASSERT_TRUE(WaitForOpenCapture(2));
+  fakepcap::FailNextRead();
+  ASSERT_TRUE(WaitForOpenCapture(3));
+  EXPECT_EQ(harness::pauses::Taken(), (std::vector<std::uint32_t>{1000, 3000}));
+  // A packet shows the capture works again: the next failure starts afresh.
+  fakepcap::Inject(Ipv4Frame(Remote, Local, Udp, 1, 2), 100);
+  ASSERT_TRUE(fakepcap::WaitDelivered());
+  fakepcap::FailNextRead();
+  ASSERT_TRUE(WaitForOpenCapture(4));
+  EXPECT_EQ(harness::pauses::Taken(), (std::vector<std::uint32_t>{1000, 3000, 1000}));
+  EXPECT_TRUE(harness::window::Boxes().empty());
+  fakepcap::FailNextRead();
+  ASSERT_TRUE(WaitForOpenCapture(5));
+  fakepcap::FailNextRead();
+  harness::clock::Step(); // the sampler's last cycle, before the question
+  ASSERT_TRUE(harness::window::WaitForBoxes(1));
+  EXPECT_EQ(harness::window::Boxes()[0].Caption, L"Fehler in der Paketverarbeitung");
+  Engine->StopCapture();
+  EXPECT_EQ(fakepcap::Stats().MostOpenAtOnce, 1);
+}
+
+TEST_F(CaptureSessionTest, AtLaunchTheAdapterIsAwaitedWithGrowingPausesForAMinute) {
+  fakepcap::FailOpens(3);
+  ASSERT_TRUE(Engine->StartCapture(false, AdapterWait::AtLaunch));
+  ASSERT_TRUE(harness::window::WaitForStatuses(1, CaptureStartedStatus));
+  EXPECT_EQ(harness::pauses::Taken(), (std::vector<std::uint32_t>{1000, 2000, 4000}));
+  std::vector<harness::Status> statuses = harness::window::Statuses();
+  ASSERT_EQ(statuses.size(), 4u);
+  EXPECT_EQ(statuses[0].WParam, 0x22u); // warning, as the tip; no balloon
+  EXPECT_EQ(statuses[0].Text, L"Netzwerkadapter noch nicht bereit.\nNächster Versuch in 1 s.");
+  EXPECT_EQ(statuses[2].Text, L"Netzwerkadapter noch nicht bereit.\nNächster Versuch in 4 s.");
+  EXPECT_TRUE(harness::window::Boxes().empty());
+  Stop();
+
+  // An adapter that does not come: after a minute of pauses, the error.
+  harness::window::Install(platform::AnswerNo);
+  harness::pauses::Install();
+  fakepcap::FailOpens(-1);
+  ASSERT_TRUE(Engine->StartCapture(false, AdapterWait::AtLaunch));
+  ASSERT_TRUE(harness::window::WaitForBoxes(1));
+  std::uint32_t waited = 0;
+  for (std::uint32_t pause : harness::pauses::Taken())
+    waited += pause;
+  EXPECT_EQ(waited, 60000u);
+  statuses = harness::window::Statuses();
+  ASSERT_FALSE(statuses.empty());
+  EXPECT_EQ(statuses.back().WParam, CaptureErrorStatus);
+  EXPECT_EQ(statuses.back().Text, L"Netzwerkadapter kann nicht geöffnet werden!");
+  EXPECT_EQ(harness::window::Boxes()[0].Text, L"Adapter kann nicht geöffnet werden!");
+  Engine->StopCapture();
+  // A start the user asked for does not wait.
+  harness::pauses::Install();
+  ASSERT_TRUE(Engine->StartCapture(true));
+  ASSERT_TRUE(harness::window::WaitForBoxes(2));
+  EXPECT_TRUE(harness::pauses::Taken().empty());
+}
+
+TEST_F(CaptureSessionTest, SleepEndsTheCaptureWithItsBytesAndTheWakeUpResumesIt) {
+  EXPECT_FALSE(Engine->SuspendCapture()); // nothing running
+  EXPECT_FALSE(Engine->ResumeCapture());
+  EXPECT_EQ(fakepcap::Stats().OpenAttempts, 0);
+
+  AppSettings.CaptureFilter = L"tcp";
+  AppSettings.PromiscuousMode = true;
+  StartAndWait();
+  Interval({{Ipv4Frame(Remote, Local, Udp, 1, 2), 100}});
+  fakepcap::Inject(Ipv4Frame(Local, Remote, Udp, 2, 1), 200); // not yet sampled
+  ASSERT_TRUE(fakepcap::WaitDelivered());
+  harness::clock::FreeRun();
+  EXPECT_TRUE(Engine->SuspendCapture());
+  // Everything counted is in the total when the window saves it.
+  EXPECT_EQ(AppSettings.BytesTransmitted.load(), 5 + 100 + 200);
+  EXPECT_EQ(fakepcap::Stats().OpenNow, 0);
+  const std::size_t kept = Samples().size();
+
+  // The wake-up: the adapter takes two more tries; the settings record meanwhile
+  // says otherwise, but the capture goes on as it was before the sleep.
+  AppSettings.CaptureFilter = L"udp";
+  AppSettings.PromiscuousMode = false;
+  fakepcap::FailOpens(2);
+  EXPECT_TRUE(Engine->ResumeCapture());
+  EXPECT_FALSE(Engine->ResumeCapture()); // the second wake-up message
+  ASSERT_TRUE(harness::window::WaitForStatuses(2, CaptureStartedStatus));
+  EXPECT_EQ(harness::pauses::Taken(), (std::vector<std::uint32_t>{1000, 2000}));
+  const std::vector<harness::Status> statuses = harness::window::Statuses();
+  ASSERT_EQ(statuses.size(), 4u);
+  EXPECT_EQ(statuses[1].Text, L"Netzwerkadapter nach dem Standby noch nicht bereit.\nNächster Versuch in 1 s.");
+  EXPECT_TRUE(harness::window::Boxes().empty());
+  fakepcap::Statistics stats = fakepcap::Stats();
+  EXPECT_EQ(stats.LastDevice, "fake0");
+  EXPECT_EQ(stats.LastFilter, "tcp");
+  EXPECT_EQ(stats.LastFlags, 1);
+  EXPECT_EQ(stats.MostOpenAtOnce, 1);
+  EXPECT_GE(Samples().size(), kept); // the history before the sleep stays
+  EXPECT_GE(kept, 2u);
+  Engine->StopCapture();
+}
+
+TEST_F(CaptureSessionTest, SleepWhileWaitingForTheAdapterEndsTheWaitAndTheWakeUpWaitsAgain) {
+  harness::pauses::Hold(true);
+  fakepcap::FailOpens(-1);
+  ASSERT_TRUE(Engine->StartCapture(false, AdapterWait::AtLaunch));
+  ASSERT_TRUE(harness::pauses::WaitForPauses(1));
+  EXPECT_TRUE(Engine->SuspendCapture()); // ends the pause at once
+  EXPECT_EQ(harness::window::Statuses().size(), 1u);
+  EXPECT_TRUE(harness::window::Boxes().empty());
+
+  harness::pauses::Hold(false);
+  fakepcap::FailOpens(1);
+  EXPECT_TRUE(Engine->ResumeCapture());
+  ASSERT_TRUE(harness::window::WaitForStatuses(1, CaptureStartedStatus));
+  EXPECT_EQ(harness::pauses::Taken(), (std::vector<std::uint32_t>{1000, 1000}));
+  EXPECT_EQ(fakepcap::Stats().Opens, 1);
+  Stop();
+}
+
+TEST_F(CaptureSessionTest, PacketsAfterAnAddressChangeCountByTheNewAddress) {
+  StartAndWait();
+  Interval({{Ipv4Frame(Remote, Local, Udp, 1, 2), 100}});
+  const Ipv4 moved{192, 168, 0, 77};
+  const std::uint8_t movedBytes[4] = {moved.A, moved.B, moved.C, moved.D};
+  fakepcap::SetAddress(movedBytes);
+  // Counted before the sampler looked again: by the address it had.
+  const int lookedUp = fakepcap::Stats().Enumerations;
+  Interval({{Ipv4Frame(Remote, Local, Udp, 1, 2), 200}});
+  EXPECT_EQ(Samples()[1].In, 200);
+  // After that sample the look differed, and the full lookup followed.
+  for (int i = 0; i < 5000 && fakepcap::Stats().Enumerations < lookedUp + 2; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  Interval({{Ipv4Frame(Remote, moved, Udp, 1, 2), 300}, {Ipv4Frame(Remote, Local, Udp, 1, 2), 400}});
+  const BPSSample last = Samples().back();
+  EXPECT_EQ(last.In, 300);
+  EXPECT_EQ(last.Other, 400);
+  EXPECT_EQ(AppSettings.BytesTransmitted.load(), 5 + 100 + 200 + 300 + 400);
+  Stop();
 }

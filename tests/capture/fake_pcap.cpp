@@ -29,6 +29,7 @@ struct State {
   int InHandler = 0;
   bool FailRead = false;
   bool GateOpen = false;
+  int OpenFailures = 0; // -1: all of them
   // The device list handed out by FindAllDevs.
   PcapSocketAddress6 Ipv6Address{};
   PcapSocketAddress Ipv4Address{};
@@ -48,6 +49,7 @@ State& S() {
 int FindAllDevs(PcapDevice** devices, char* errorBuffer) {
   State& s = S();
   std::lock_guard<std::mutex> lock(s.Mutex);
+  ++s.Stats.Enumerations;
   if (s.Plan.EnumerationFails) {
     std::strcpy(errorBuffer, "no devices");
     return -1;
@@ -81,7 +83,9 @@ PcapHandle* Open(const char* source, int snapLength, int flags, int readTimeout,
   s.Stats.LastSnapLength = snapLength;
   s.Stats.LastTimeout = readTimeout;
   if (s.Plan.OpenWaitsForGate) s.Changed.wait(lock, [&] { return s.GateOpen; });
-  if (s.Plan.OpenFails || (std::strcmp(source, "fake0") != 0 && std::strcmp(source, "fake1") != 0)) {
+  const bool away = s.OpenFailures != 0;
+  if (s.OpenFailures > 0) --s.OpenFailures;
+  if (s.Plan.OpenFails || away || (std::strcmp(source, "fake0") != 0 && std::strcmp(source, "fake1") != 0)) {
     std::strcpy(errorBuffer, "cannot open");
     return nullptr;
   }
@@ -197,6 +201,7 @@ void Install(const Behaviour& behaviour) {
     s.Queue.clear();
     s.FailRead = false;
     s.GateOpen = false;
+    s.OpenFailures = 0;
   }
   SetPcapFunctions(&Table);
 }
@@ -231,6 +236,16 @@ void ReleaseOpenGate() {
   std::lock_guard<std::mutex> lock(s.Mutex);
   s.GateOpen = true;
   s.Changed.notify_all();
+}
+
+void FailOpens(int count) {
+  std::lock_guard<std::mutex> lock(S().Mutex);
+  S().OpenFailures = count;
+}
+
+void SetAddress(const std::uint8_t address[4]) {
+  std::lock_guard<std::mutex> lock(S().Mutex);
+  std::memcpy(S().Plan.Address, address, 4);
 }
 
 bool WaitForDispatchers(int count, int timeoutMs) {

@@ -24,7 +24,8 @@ struct Behaviour {
 };
 
 struct Statistics {
-  int Opens = 0; // successful opens
+  int Enumerations = 0; // FindAllDevs calls
+  int Opens = 0;        // successful opens
   int OpenAttempts = 0;
   int Closes = 0;
   int OpenNow = 0; // handles open at this moment
@@ -52,6 +53,11 @@ bool WaitDelivered(int timeoutMs = 5000);
 // The next read of the capture loop fails (-1).
 void FailNextRead();
 void ReleaseOpenGate();
+// The next `count` opens fail, as if the adapter were away; -1: every one
+// until told otherwise.
+void FailOpens(int count);
+// The adapter's IPv4 address from now on.
+void SetAddress(const std::uint8_t address[4]);
 // Waits until `count` threads sit in the capture loop's read.
 bool WaitForDispatchers(int count, int timeoutMs = 5000);
 
