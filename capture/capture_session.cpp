@@ -143,6 +143,7 @@ PcapHandle* CaptureSession::OpenPatiently(CaptureThreadContext& context) {
     const std::optional<std::uint32_t> pause = PauseBeforeNextOpen(context.Wait, ++failed, elapsed);
     if (!pause || context.CancelRequested) return nullptr;
     SendStatus(context.Engine->Window, AdapterWaitStatus, WaitText(context.Wait, *pause).c_str());
+    context.EndWaitWarning = true;
     if (Pause(context, *pause)) return nullptr;
     elapsed += *pause;
   }
@@ -195,12 +196,17 @@ void CaptureSession::InstallFilter(CaptureThreadContext& context, PcapHandle* ha
   CaptureEngine& engine = *context.Engine;
   const PcapFunctions& pcap = engine.Pcap.Calls();
   if (pcap.Compile(handle, &filter.Program, context.Options.CaptureFilter.c_str(), 1, FilterNetmask) < 0) {
-    if (tell) SendStatus(engine.Window, FilterWarningStatus, FilterCompileText);
+    if (tell) {
+      SendStatus(engine.Window, FilterWarningStatus, FilterCompileText);
+      context.EndWaitWarning = false;
+    }
     return;
   }
   filter.Compiled = true;
-  if (pcap.SetFilter(handle, &filter.Program) < 0 && tell)
+  if (pcap.SetFilter(handle, &filter.Program) < 0 && tell) {
     SendStatus(engine.Window, FilterWarningStatus, FilterSetText);
+    context.EndWaitWarning = false;
+  }
 }
 
 int CaptureSession::CaptureWithReopens(CaptureThreadContext& context, PcapHandle*& handle,
@@ -308,7 +314,8 @@ unsigned CaptureSession::SamplerThreadMain(void* argument) {
   CaptureEngine& engine = *context->Engine;
   Settings& settings = *engine.AppSettings;
 
-  SendStatus(engine.Window, CaptureStartedStatus, CaptureStartedText);
+  SendStatus(engine.Window, context->EndWaitWarning ? CaptureAfterWaitStatus : CaptureStartedStatus,
+             CaptureStartedText);
 
   // Once per sample a cheap look at the adapter's addresses; a full lookup
   // only when it differs, or when Windows reported a change.

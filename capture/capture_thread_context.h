@@ -50,6 +50,10 @@ struct CaptureThreadContext {
   // lookup at the first open; the sampler notices a change against it.
   // Written before the sampler starts.
   std::optional<std::string> AddressLook;
+  // The icon warned that the adapter was not ready, and no later warning
+  // (the filter's) is to stay: the start ends the warning. Written before the
+  // sampler starts.
+  bool EndWaitWarning = false;
 
   platform::Thread Sampler; // used by the capture thread only
 };

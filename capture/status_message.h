@@ -15,6 +15,8 @@ constexpr std::uint32_t StatusWarning = 0x2;
 constexpr std::uint32_t StatusError = 0x4;
 constexpr std::uint32_t StatusShowBalloon = 0x10;
 constexpr std::uint32_t StatusSetTip = 0x20;
+// With StatusOk: shown even while an earlier warning or error holds the icon.
+constexpr std::uint32_t StatusEndsHold = 0x40;
 
 // What the engine sends.
 constexpr std::uint32_t CaptureStartedStatus = StatusSetTip | StatusOk;                         // 0x21
@@ -23,3 +25,5 @@ constexpr std::uint32_t CaptureErrorStatus = StatusSetTip | StatusShowBalloon | 
 // The adapter cannot be opened yet and the session tries again: the warning
 // picture and its reason in the tip, without a balloon.
 constexpr std::uint32_t AdapterWaitStatus = StatusSetTip | StatusWarning; // 0x22
+// The capture started after such a wait: the warning is over at once.
+constexpr std::uint32_t CaptureAfterWaitStatus = CaptureStartedStatus | StatusEndsHold; // 0x61

@@ -10,6 +10,8 @@ StatusEffect DecideStatus(std::uint32_t wParam, const wchar_t* text, std::uint64
   const std::uint32_t state = wParam & StatusStateMask;
   if (state != StatusOk) {
     holdUntil = now + StatusHoldMs;
+  } else if ((wParam & StatusEndsHold) != 0) {
+    holdUntil = 0;
   } else if (now < holdUntil) {
     effect.Ignored = true;
     return effect;

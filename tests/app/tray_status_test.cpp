@@ -39,6 +39,21 @@ TEST(TrayStatus, ErrorHoldsAgainstOkForFifteenSeconds) {
   EXPECT_FALSE(late.SetBalloon); // an OK start asks for no balloon
 }
 
+TEST(TrayStatus, TheStartAfterAWaitForTheAdapterEndsTheWarningAtOnce) {
+  std::uint64_t hold = 0;
+  StatusEffect waiting = DecideStatus(AdapterWaitStatus, L"Netzwerkadapter noch nicht bereit.", 1000, hold);
+  EXPECT_EQ(waiting.IconId, IconWarning);
+  EXPECT_FALSE(waiting.SetBalloon);
+  // A tip rebuilt from an old sample does not hide why nothing is counted.
+  EXPECT_TRUE(DecideStatus(StatusOk | StatusSetTip, L"alt", 2000, hold).Ignored);
+  StatusEffect started =
+      DecideStatus(CaptureAfterWaitStatus, L"Paketaufzeichnung wurde gestartet.", 3000, hold);
+  EXPECT_FALSE(started.Ignored);
+  EXPECT_EQ(started.IconId, IconOk);
+  EXPECT_EQ(started.TipText, L"Status: OK\nPaketaufzeichnung wurde gestartet.");
+  EXPECT_FALSE(DecideStatus(StatusOk | StatusSetTip, L"neu", 4000, hold).Ignored);
+}
+
 TEST(TrayStatus, FurtherWarningsReplaceAtOnceAndExtendTheHold) {
   std::uint64_t hold = 0;
   DecideStatus(FilterWarningStatus, L"erste", 1000, hold);
