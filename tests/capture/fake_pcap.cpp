@@ -7,6 +7,7 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 
 namespace fakepcap {
 namespace {
@@ -30,16 +31,21 @@ struct State {
   bool FailRead = false;
   bool GateOpen = false;
   int OpenFailures = 0; // -1: all of them
-  // The device list handed out by FindAllDevs.
-  PcapSocketAddress6 Ipv6Address{};
-  PcapSocketAddress Ipv4Address{};
-  PcapAddress Addresses[2]{};
-  PcapDevice Devices[3]{};
   char Name0[8] = "other0";
   char Name1[8] = "fake0";
   char Name2[8] = "fake1";
   char Description[16] = "Fake adapter";
 };
+
+// The device list handed out by FindAllDevs: a list of its own for every
+// call, as the real library gives, so that two threads may read theirs at once.
+struct DeviceList {
+  PcapDevice Devices[3]{}; // first: the list is freed by the address of its first device
+  PcapAddress Addresses[2]{};
+  PcapSocketAddress6 Ipv6Address{};
+  PcapSocketAddress Ipv4Address{};
+};
+static_assert(std::is_standard_layout_v<DeviceList>);
 
 State& S() {
   static State state;
@@ -56,23 +62,22 @@ int FindAllDevs(PcapDevice** devices, char* errorBuffer) {
   }
   // "other0" first, then "fake0" with an IPv6 address (a sockaddr_in6, as the
   // library hands it out) before its IPv4 one, then "fake1" without any.
-  s.Ipv6Address = {};
-  s.Ipv6Address.Family = PcapFamilyInet6;
-  std::memcpy(s.Ipv6Address.Address, s.Plan.Ipv6Address, 16);
-  s.Ipv4Address = {};
-  s.Ipv4Address.Family = PcapFamilyInet;
-  std::memcpy(s.Ipv4Address.Address, s.Plan.Address, 4);
-  s.Addresses[0] = {&s.Addresses[1], reinterpret_cast<PcapSocketAddress*>(&s.Ipv6Address), nullptr, nullptr,
-                    nullptr};
-  s.Addresses[1] = {nullptr, &s.Ipv4Address, nullptr, nullptr, nullptr};
-  s.Devices[0] = {&s.Devices[1], s.Name0, nullptr, nullptr, 0};
-  s.Devices[1] = {&s.Devices[2], s.Name1, s.Description, &s.Addresses[0], 0};
-  s.Devices[2] = {nullptr, s.Name2, s.Description, nullptr, 0};
-  *devices = &s.Devices[0];
+  auto* list = new DeviceList;
+  list->Ipv6Address.Family = PcapFamilyInet6;
+  std::memcpy(list->Ipv6Address.Address, s.Plan.Ipv6Address, 16);
+  list->Ipv4Address.Family = PcapFamilyInet;
+  std::memcpy(list->Ipv4Address.Address, s.Plan.Address, 4);
+  list->Addresses[0] = {&list->Addresses[1], reinterpret_cast<PcapSocketAddress*>(&list->Ipv6Address), nullptr,
+                        nullptr, nullptr};
+  list->Addresses[1] = {nullptr, &list->Ipv4Address, nullptr, nullptr, nullptr};
+  list->Devices[0] = {&list->Devices[1], s.Name0, nullptr, nullptr, 0};
+  list->Devices[1] = {&list->Devices[2], s.Name1, s.Description, &list->Addresses[0], 0};
+  list->Devices[2] = {nullptr, s.Name2, s.Description, nullptr, 0};
+  *devices = &list->Devices[0];
   return 0;
 }
 
-void FreeAllDevs(PcapDevice*) {}
+void FreeAllDevs(PcapDevice* devices) { delete reinterpret_cast<DeviceList*>(devices); }
 
 PcapHandle* Open(const char* source, int snapLength, int flags, int readTimeout, void*, char* errorBuffer) {
   State& s = S();

@@ -419,11 +419,14 @@ case_stored_window_styles() {
 }
 
 case_adapter_not_opened() {
-  # An adapter that cannot be opened: the engine's box, and the icon in its
-  # error picture with the reason in its tip.
+  # An adapter that cannot be opened: at launch it is awaited for a minute
+  # (the icon warns meanwhile, no box), then the engine's box, and the icon in
+  # its error picture with the reason in its tip.
   e2e_settings 'DeviceName=\Device\NPF_{DEADBEEF-0000-0000-0000-000000000000}'
   e2e_start
-  expect "error box" drv wait Fehler 30000
+  expect "warning while waiting" e2e_wait_tray warning 20
+  expect "no box while waiting" e2e_no_window Fehler
+  expect "error box after the minute" drv wait Fehler 75000
   expect "error text" contains "$(drv texts Fehler)" "Adapter kann nicht geöffnet werden!"
   expect "error picture" e2e_wait_tray error 10
   drv press Fehler IDOK >/dev/null || drv press Fehler IDCANCEL >/dev/null
