@@ -67,8 +67,8 @@ int FindAllDevs(PcapDevice** devices, char* errorBuffer) {
   std::memcpy(list->Ipv6Address.Address, s.Plan.Ipv6Address, 16);
   list->Ipv4Address.Family = PcapFamilyInet;
   std::memcpy(list->Ipv4Address.Address, s.Plan.Address, 4);
-  list->Addresses[0] = {&list->Addresses[1], reinterpret_cast<PcapSocketAddress*>(&list->Ipv6Address), nullptr,
-                        nullptr, nullptr};
+  list->Addresses[0] = {&list->Addresses[1], reinterpret_cast<PcapSocketAddress*>(&list->Ipv6Address),
+                        nullptr, nullptr, nullptr};
   list->Addresses[1] = {nullptr, &list->Ipv4Address, nullptr, nullptr, nullptr};
   list->Devices[0] = {&list->Devices[1], s.Name0, nullptr, nullptr, 0};
   list->Devices[1] = {&list->Devices[2], s.Name1, s.Description, &list->Addresses[0], 0};
