@@ -173,7 +173,7 @@ bool InitApplication(Shell& shell) {
   if (settings.IsVisible) {
     ShowWindow(shell.MainWindow, SW_SHOW);
     UpdateWindow(shell.MainWindow);
-    FadeWindow(shell.MainWindow, 0, static_cast<int>(settings.Alpha), StartupFadeMs);
+    FadeWindow(shell.MainWindow, 0, settings.WindowAlpha(), StartupFadeMs);
   }
   return true;
 }
@@ -204,7 +204,15 @@ int Run(Shell& shell) {
     MessageBoxW(nullptr, L"Fehler beim Erstellen des Hauptfensters!", L"Fehler", MB_ICONERROR);
     return ExitFailed;
   }
-  if (!InitApplication(shell)) {
+  bool started;
+  {
+    // The adapter dialog and the boxes of start-up hand the window commands
+    // and a close: they wait, as they do behind any other dialog, so that
+    // nothing half started is stored or destroyed.
+    const ModalScope startup(shell);
+    started = InitApplication(shell);
+  }
+  if (!started) {
     DestroyWindow(shell.MainWindow);
     return ExitFailed;
   }

@@ -9,6 +9,7 @@
 #include "app/shell_helpers.h"
 #include "app/window_placement.h"
 #include "capture/status_message.h"
+#include "platform/ui_services.h"
 #include "platform/win32/diagnostics.h"
 #include "platform/win32/dpi.h"
 #include "res/resource.h"
@@ -21,24 +22,10 @@ constexpr UINT_PTR TrayRetryTimer = 2;
 constexpr UINT AutosavePeriodMs = 300000;
 constexpr int ShowHideFadeMs = 200;
 
-// Open while a command shows its modal dialog or box. The tray icon still
-// reaches the window then; a second command (another sheet on the same record,
-// or an exit that destroys the window under the open sheet) must wait.
-class ModalScope {
-public:
-  explicit ModalScope(Shell& shell) : Depth(shell.ModalDepth) { ++Depth; }
-  ModalScope(const ModalScope&) = delete;
-  ModalScope& operator=(const ModalScope&) = delete;
-  ~ModalScope() { --Depth; }
-
-private:
-  int& Depth;
-};
-
 WindowRect ToWindowRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 RECT ToRect(const WindowRect& r) { return {r.Left, r.Top, r.Right, r.Bottom}; }
 
-int Alpha(const Shell& shell) { return static_cast<int>(shell.AppSettings.Alpha); }
+int Alpha(const Shell& shell) { return shell.AppSettings.WindowAlpha(); }
 
 // The shell of the window, from its creation parameter on (null before WM_NCCREATE).
 Shell* ShellOf(HWND window) { return reinterpret_cast<Shell*>(GetWindowLongPtrW(window, GWLP_USERDATA)); }
@@ -58,7 +45,7 @@ void ApplySettingsSheet(Shell& shell, HWND window) {
   before = settings;
   if (!settings.ShowSettingsSheet(shell.AppInstance, window)) return;
   DrawHint(window, L"Einstellungen werden übernommen...");
-  FadeWindow(window, static_cast<int>(before.Alpha), Alpha(shell), ShowHideFadeMs);
+  FadeWindow(window, before.WindowAlpha(), Alpha(shell), ShowHideFadeMs);
   SetWindowPos(window, settings.AlwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                SWP_NOSIZE | SWP_NOMOVE);
   switch (DecideEngineAction(before, settings)) {
@@ -231,7 +218,12 @@ LRESULT HandleMessage(Shell& shell, HWND window, UINT message, WPARAM wParam, LP
   case WM_LBUTTONDOWN: SendMessageW(window, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0); return 0;
   case WM_LBUTTONDBLCLK: TogglePopupStyle(shell); return 0;
   case WM_RBUTTONUP: ShowContextMenu(shell.AppInstance, window); return 0;
-  case WM_STATUSINFO: return tray.HandleStatusInfo(wParam, lParam);
+  case WM_STATUSINFO: {
+    // Only what the engine's threads wrote: another process's message names no letter.
+    platform::TextLetter letter;
+    if (!platform::TakeTextMessage(window, message, static_cast<std::uintptr_t>(lParam), letter)) return 0;
+    return tray.HandleStatusInfo(letter.WParam, letter.HasText ? letter.Text.c_str() : nullptr);
+  }
   case WM_TRAYNOTIFY: return tray.HandleTrayNotify(wParam, lParam, shell);
   case WM_USAGESAMPLE:
     // A new sample: the graph and the usage.
@@ -265,7 +257,7 @@ void CaptureWindowState(Shell& shell) {
   const bool haveRect = GetWindowRect(window, &rect) != FALSE;
   const WindowRect outer = ToWindowRect(rect);
   CaptureWindowStateInto(shell.AppSettings, style, haveRect ? &outer : nullptr,
-                         IsWindowVisible(window) != FALSE);
+                         IsWindowVisible(window) != FALSE, shell.MaximizeWhenShown);
 }
 
 void SaveSettings(Shell& shell) {

@@ -44,13 +44,29 @@ struct Shell {
   GraphBuffer GraphPicture; // the off-screen picture and font of its paints
   HoverState Hover;
   TRACKMOUSEEVENT LeaveTracking{};
-  // Open while a command shows its modal dialog or box (see ModalScope).
+  // Open while a command or the start-up shows a modal dialog or box (see
+  // ModalScope).
   int ModalDepth = 0;
 
   // Built on the window procedure's first message, bound to that window.
   std::optional<TrayIcon> Tray;
   // Adds the icon again while the shell was not ready for it at start.
   TrayAddRetry TrayRetry;
+};
+
+// Open while a command or the start-up shows a modal dialog or box. The tray
+// icon still reaches the window then; a second command (another sheet on the
+// same record, or an exit that destroys the window under the open dialog) must
+// wait.
+class ModalScope {
+public:
+  explicit ModalScope(Shell& shell) : Depth(shell.ModalDepth) { ++Depth; }
+  ModalScope(const ModalScope&) = delete;
+  ModalScope& operator=(const ModalScope&) = delete;
+  ~ModalScope() { --Depth; }
+
+private:
+  int& Depth;
 };
 
 // Hands the engine its instance, window, settings record and the sample

@@ -111,10 +111,9 @@ bool TrayIcon::Remove() {
   return Shell_NotifyIconW(NIM_DELETE, &data) != FALSE;
 }
 
-LRESULT TrayIcon::HandleStatusInfo(WPARAM wParam, LPARAM lParam) {
+LRESULT TrayIcon::HandleStatusInfo(std::uintptr_t status, const wchar_t* text) {
   const StatusEffect effect =
-      DecideStatus(static_cast<std::uint32_t>(wParam), reinterpret_cast<const wchar_t*>(lParam),
-                   GetTickCount64(), StatusHoldUntil);
+      DecideStatus(static_cast<std::uint32_t>(status), text, GetTickCount64(), StatusHoldUntil);
   if (effect.Ignored) return 0;
   if (effect.SetBalloon) ShowBalloon(effect.BalloonTitle, effect.BalloonText, effect.BalloonIcon);
   if (effect.SetTip) SetTip(effect.TipText);
@@ -126,7 +125,7 @@ LRESULT TrayIcon::HandleStatusInfo(WPARAM wParam, LPARAM lParam) {
 LRESULT TrayIcon::HandleTrayNotify(WPARAM wParam, LPARAM lParam, Shell& shell) {
   if (wParam != Uid) return 0;
   HWND window = shell.MainWindow;
-  const int alpha = static_cast<int>(shell.AppSettings.Alpha);
+  const int alpha = shell.AppSettings.WindowAlpha();
   switch (static_cast<UINT>(lParam)) {
   case WM_MOUSEMOVE:
     if (shell.SampleReady.load(std::memory_order_relaxed))

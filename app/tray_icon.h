@@ -31,8 +31,8 @@ public:
   bool Update();
   bool Remove();
 
-  // WM_STATUSINFO of the main window.
-  LRESULT HandleStatusInfo(WPARAM wParam, LPARAM lParam);
+  // A status that the engine sent the main window: its wParam and text (may be null).
+  LRESULT HandleStatusInfo(std::uintptr_t status, const wchar_t* text);
   // WM_TRAYNOTIFY: the mouse on the icon shows, hides and fades the shell's
   // window, opens its settings or its menu.
   LRESULT HandleTrayNotify(WPARAM wParam, LPARAM lParam, Shell& shell);

@@ -1,7 +1,9 @@
 #pragma once
 // The status message that the capture engine's threads send to the main window
-// (with SendMessageW, so the sender waits until the window has handled it) and
-// the values its wParam carries. lParam points to a wide text, or is null.
+// (sent, so the sender waits until the window has handled it) and the values
+// its wParam carries. The text (or none) comes with it through
+// platform::SendTextMessage: lParam only names it, so the window honours the
+// message from this process's own threads only.
 // Free of windows.h so that the native build and the shell's logic use it too.
 #include <cstdint>
 

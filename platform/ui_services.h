@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "platform/handles.h"
+#include "platform/text_mailbox.h"
 
 namespace platform {
 
@@ -37,9 +38,17 @@ constexpr int DeclineAnswer(unsigned flags) {
   return buttons == BoxOk ? AnswerOk : AnswerCancel;
 }
 
-// Sends message `message` with wParam and the text as lParam to `window` and
-// returns when the window procedure has handled it.
+// Sends message `message` with wParam and the text (may be null) to `window`
+// and returns when the window procedure has handled it. On Windows the text
+// travels through a mailbox of this process that the message only announces
+// (lParam holds the letter's number): the window procedure takes it with
+// TakeTextMessage, so that no other process can hand it a pointer.
 void SendTextMessage(WindowHandle window, unsigned message, std::uintptr_t wParam, const wchar_t* text);
+#ifdef _WIN32
+// On the window thread, for a message that SendTextMessage announced: the
+// letter named by lParam; false for a message from anybody else.
+bool TakeTextMessage(WindowHandle window, unsigned message, std::uintptr_t lParam, TextLetter& letter);
+#endif
 int ShowMessageBox(WindowHandle owner, const wchar_t* text, const wchar_t* caption, unsigned flags,
                    BoxCloser* closer = nullptr);
 

@@ -50,6 +50,10 @@ public:
   // Copies the stored fields only; FilePath and Applied stay as they are.
   Settings& operator=(const Settings& other);
 
+  // The window's opacity for every use: a hand-edited value past 255 (-1
+  // reads as 4294967295) means opaque, never a wrapped-around transparent one.
+  int WindowAlpha() const { return Alpha > 255 ? 255 : static_cast<int>(Alpha); }
+
   // Every stored field to its default, except IsMaximized.
   void SetDefaults();
   // True when the file could be opened; the record is usable either way.

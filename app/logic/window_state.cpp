@@ -3,14 +3,15 @@
 #include "app/logic/shell_constants.h"
 #include "settings/settings.h"
 
-void CaptureWindowStateInto(Settings& settings, std::uint32_t style, const WindowRect* rect, bool visible) {
+void CaptureWindowStateInto(Settings& settings, std::uint32_t style, const WindowRect* rect, bool visible,
+                            bool maximizeWhenShown) {
   if (rect != nullptr && (style & (StyleMinimizeBit | StyleMaximizeBit)) == 0) {
     settings.WindowPosX = rect->Left;
     settings.WindowPosY = rect->Top;
     settings.WindowWidth = static_cast<std::uint32_t>(rect->Right - rect->Left);
     settings.WindowHeight = static_cast<std::uint32_t>(rect->Bottom - rect->Top);
   }
-  settings.IsMaximized = (style & StyleMaximizeBit) != 0;
+  settings.IsMaximized = (style & StyleMaximizeBit) != 0 || maximizeWhenShown;
   settings.IsPopup = (style & StylePopupBit) != 0;
   settings.IsVisible = visible;
 }

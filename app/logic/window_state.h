@@ -13,7 +13,10 @@ struct WindowRect {
 // window that is neither minimised nor maximised, so that the next start
 // restores the normal placement. `rect` is null when it could not be read (the
 // window is already gone): the stored geometry is then kept, never zeroed.
-void CaptureWindowStateInto(Settings& settings, std::uint32_t style, const WindowRect* rect, bool visible);
+// `maximizeWhenShown`: a hidden window that is to be maximised at its first
+// show counts as maximised, so that a save before that show keeps it so.
+void CaptureWindowStateInto(Settings& settings, std::uint32_t style, const WindowRect* rect, bool visible,
+                            bool maximizeWhenShown = false);
 
 struct StyleChange {
   std::uint32_t Style = 0;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cwchar>
+#include <utility>
 
 namespace platform {
 namespace {
@@ -22,11 +23,28 @@ BOOL CALLBACK DeclineBox(HWND window, LPARAM) {
   return TRUE;
 }
 
+TextMailbox& Mailbox() {
+  static TextMailbox mailbox;
+  return mailbox;
+}
+
 } // namespace
 
 void SendTextMessage(WindowHandle window, unsigned message, std::uintptr_t wParam, const wchar_t* text) {
-  SendMessageW(static_cast<HWND>(window), message, static_cast<WPARAM>(wParam),
-               reinterpret_cast<LPARAM>(text));
+  TextLetter letter;
+  letter.Window = window;
+  letter.Message = message;
+  letter.WParam = wParam;
+  letter.HasText = text != nullptr;
+  if (text != nullptr) letter.Text = text;
+  const std::uintptr_t number = Mailbox().Put(std::move(letter));
+  SendMessageW(static_cast<HWND>(window), message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(number));
+  // Taken by now, unless the window was gone.
+  Mailbox().Withdraw(number);
+}
+
+bool TakeTextMessage(WindowHandle window, unsigned message, std::uintptr_t lParam, TextLetter& letter) {
+  return Mailbox().Take(lParam, window, message, letter);
 }
 
 int ShowMessageBox(WindowHandle owner, const wchar_t* text, const wchar_t* caption, unsigned flags,

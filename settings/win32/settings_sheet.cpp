@@ -33,7 +33,7 @@ bool Ticked(HWND page, int id) { return IsDlgButtonChecked(page, id) == BST_CHEC
 
 void InitWindowPage(HWND page, const Settings& s) {
   SendDlgItemMessageW(page, IDC_ALPHA_TRACKBAR, TBM_SETRANGE, FALSE, MAKELPARAM(26, 255));
-  SendDlgItemMessageW(page, IDC_ALPHA_TRACKBAR, TBM_SETPOS, TRUE, static_cast<LPARAM>(s.Alpha));
+  SendDlgItemMessageW(page, IDC_ALPHA_TRACKBAR, TBM_SETPOS, TRUE, s.WindowAlpha());
   Tick(page, IDC_ALWAYS_ON_TOP, s.AlwaysOnTop);
   Tick(page, IDC_FADE_ON_HOVER, s.FadeOnHover);
 }

@@ -43,6 +43,20 @@ TEST(CaptureWindowState, HiddenToTheTrayIsStoredInvisible) {
   EXPECT_TRUE(settings.IsPopup);
 }
 
+// Stored maximised but started hidden: the maximise waits for the first show,
+// and a save meanwhile (the timer, a logoff) must not lose it. The normal
+// rectangle is what the hidden window has.
+TEST(CaptureWindowState, APendingMaximiseIsSavedAsMaximised) {
+  Settings settings;
+  const WindowRect normal{40, 40, 440, 200};
+  CaptureWindowStateInto(settings, NormalWindowStyle, &normal, false, true);
+  EXPECT_TRUE(settings.IsMaximized);
+  EXPECT_FALSE(settings.IsVisible);
+  EXPECT_EQ(settings.WindowWidth, 400u);
+  CaptureWindowStateInto(settings, NormalWindowStyle, &normal, true, false);
+  EXPECT_FALSE(settings.IsMaximized) << "once shown, the window's own style decides";
+}
+
 // A save after the window is gone (GetWindowRect failed) must not store a
 // zero-sized window that the next start could not show.
 TEST(CaptureWindowState, UnreadableRectangleKeepsTheStoredGeometry) {

@@ -130,6 +130,18 @@ TEST(SettingsParse, NumbersBooleansAndTheirBadForms) {
   EXPECT_NE(SerializeSettings(b).find("IsPopup=1\r\n"), std::string::npos);
 }
 
+// The window's opacity never wraps: -1 (read as 4294967295) and anything past
+// 255 is opaque, while the file keeps what the user wrote.
+TEST(SettingsRecord, AnAlphaPastTheByteIsOpaque) {
+  for (const char* value : {"-1", "256", "4294967295"}) {
+    const Settings s = Parsed(std::string("Alpha=") + value + "\r\n");
+    EXPECT_EQ(s.WindowAlpha(), 255) << value;
+  }
+  EXPECT_NE(SerializeSettings(Parsed("Alpha=-1\r\n")).find("Alpha=4294967295\r\n"), std::string::npos);
+  EXPECT_EQ(Parsed("Alpha=0\r\n").WindowAlpha(), 0);
+  EXPECT_EQ(Parsed("Alpha=26\r\n").WindowAlpha(), 26);
+}
+
 TEST(SettingsParse, TextIsLatin1BothWays) {
   Settings s = Parsed("DeviceName=\\Device\\NPF_{\xE4\xF6\xFC\xDF}\r\n");
   EXPECT_EQ(s.DeviceName, L"\\Device\\NPF_{\u00E4\u00F6\u00FC\u00DF}");
