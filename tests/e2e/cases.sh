@@ -391,9 +391,12 @@ case_exit_during_sheet() {
 }
 
 case_stored_window_styles() {
-  # Stored pop-up style and position come back at the start.
-  e2e_settings "IsPopup=1" "WindowPosX=120" "WindowPosY=90" "WindowWidth=420" "WindowHeight=150"
-  start_and_wait
+  # Stored pop-up style and position come back at the start; a hand-edited
+  # alpha of -1 (read as 4294967295) is opaque, not invisible.
+  e2e_settings "IsPopup=1" "WindowPosX=120" "WindowPosY=90" "WindowWidth=420" "WindowHeight=150" "Alpha=-1"
+  e2e_start
+  drv wait Bytwacht 30000 >/dev/null
+  expect "opaque with Alpha=-1" e2e_wait_state "alpha=255"
   local state
   state=$(drv state)
   expect "pop-up at the stored place" contains "$state" "rect=120,90,540,240"
@@ -406,6 +409,9 @@ case_stored_window_styles() {
   rm -f "$WINEPREFIX/bytwacht.rc"
   start_and_settle
   expect "starts hidden" contains "$(drv state)" "visible=0"
+  # A save before the first show (here a logoff's) keeps the waiting maximise.
+  expect "logoff allowed" equals "$(drv endsession)" 1
+  expect "saved maximised while hidden" equals "$(e2e_ini IsMaximized),$(e2e_ini IsVisible)" "1,0"
   xdotool mousemove 1008 756 click 1 >/dev/null 2>&1
   expect "shown by the icon" e2e_wait_state "visible=1"
   expect "faded in" e2e_wait_state "alpha=255"
@@ -876,4 +882,55 @@ case_address_change() {
   expect "every byte counted once" equals "$(e2e_ini BytesTransmitted)" "$total"
   expect "all of it outgoing" equals "$(e2e_usage_columns)" "0 $total 0 $total"
   e2e_veth_cleanup lpta
+}
+
+case_exit_during_capture_question() {
+  # The adapter goes away during capture. While the question "Fehler in der
+  # Paketverarbeitung" is up, "Programm beenden" from the icon ends the process
+  # within 2 s with exit code 0 and every byte in the file.
+  local npf
+  npf=$(e2e_veth mendsq) || { echo "    FAILED: no veth pair"; E2E_CASE_OK=0; return; }
+  e2e_settings "DeviceName=$npf" "CaptureFilter=udp and dst port 40123" "BytesTransmitted=1000"
+  start_and_wait
+  expect "capture running" e2e_wait_tray ok 20
+  # Status messages from another process, with no text or a pointer of its
+  # own: ignored, and the program lives on.
+  drv post 0x401 0x34 0 >/dev/null
+  drv post 0x401 0x34 0x10 >/dev/null
+  e2e_settled
+  expect "foreign status ignored" e2e_wait_tray ok 2
+  e2e_udp 10.211.0.2 40123 40 500
+  sleep 1.5 # the last datagrams through the capture loop
+  ip link del mendsq0
+  expect "question shown" drv wait "Fehler in der Paketverarbeitung" 10000
+  e2e_shot capture-question
+  local t0 rc ms
+  e2e_tray_menu_last capture-question-menu
+  t0=$(date +%s%N)
+  rc=$(e2e_exit_code 10)
+  ms=$((($(date +%s%N) - t0) / 1000000))
+  echo "    gone after $ms ms"
+  e2e_veth_cleanup mendsq
+  expect "exit code 0" equals "$rc" 0
+  expect "gone within 2 s" test "$ms" -le 2000
+  expect "every byte in the file" equals "$(e2e_ini BytesTransmitted)" $((1000 + 40 * 542))
+}
+
+case_commands_during_first_adapter_dialog() {
+  # While the first start asks for the adapter, commands and a close wait:
+  # nothing is stored and the dialog stays. Cancelling it is the start-up
+  # failure (exit code 1).
+  e2e_start
+  expect "adapter dialog shown" drv wait Adapter-Auswahl 30000
+  drv command CmdExit >/dev/null
+  drv command CmdSettings >/dev/null
+  drv close >/dev/null
+  e2e_settled
+  expect "dialog still open" drv wait Adapter-Auswahl 1000
+  expect "nothing stored" test ! -f "$E2E_INI"
+  drv press Adapter-Auswahl IDCANCEL >/dev/null
+  expect "start-up error box" drv wait Fehler 10000
+  drv press Fehler IDOK >/dev/null || drv press Fehler IDCANCEL >/dev/null
+  expect "exit code 1" equals "$(e2e_exit_code)" 1
+  expect "still nothing stored" test ! -f "$E2E_INI"
 }

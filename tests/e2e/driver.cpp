@@ -31,6 +31,7 @@
 //   sendclose                the same, sent: returns once the window has handled it
 //   endsession               the logoff question to the main window; prints its answer
 //   menu EXE                 the context menu in EXE's resources: "text id" per row, "-" for a separator
+//   popup [ms]               waits for an open pop-up menu; prints its rectangle: left top right bottom
 //
 // A TITLE that starts with "~" matches any window whose title contains the rest.
 // An ID is a number or a name: the program's own from res/resource.h
@@ -328,6 +329,19 @@ int Run(int argc, wchar_t** argv) {
     HWND main = MainWindow();
     if (main == nullptr) return Fail("no main window");
     return PostMessageW(main, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0) ? 0 : Fail("post failed");
+  }
+  if (command == L"popup") {
+    const ULONGLONG end = GetTickCount64() + number(2, 5000);
+    for (;;) {
+      HWND menu = FindWindowW(L"#32768", nullptr);
+      RECT rect{};
+      if (menu != nullptr && IsWindowVisible(menu) && GetWindowRect(menu, &rect)) {
+        std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right, rect.bottom);
+        return 0;
+      }
+      if (GetTickCount64() > end) return Fail("no menu");
+      Sleep(100);
+    }
   }
   if (command == L"endsession") {
     HWND main = MainWindow();

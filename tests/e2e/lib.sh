@@ -249,6 +249,33 @@ e2e_laptop_veth_make() {
     ip netns exec "$name" ip link set "${name}1" up
 }
 
+# Picks the last entry of the icon's context menu ("Programm beenden") with the
+# mouse, as the user would; NAME is the screenshot of the open menu.
+e2e_tray_menu_last() {
+  xdotool mousemove 1008 756 sleep 0.3 click 3 >/dev/null 2>&1
+  local rect left bottom
+  rect=$(drv popup 5000) || return 1
+  read -r left _ _ bottom <<<"$rect"
+  e2e_shot "${1:-tray-menu}"
+  xdotool mousemove $((left + 30)) $((bottom - 10)) sleep 0.3 click 1 >/dev/null 2>&1
+}
+
+# A veth pair of a case's own: NAME0 here (10.211.0.1/24), NAME1 in the network
+# namespace NAME (10.211.0.2/24), without IPv6 so that only what a case sends
+# passes. Prints the adapter's NPF name.
+e2e_veth() {
+  local name="$1"
+  e2e_veth_cleanup "$name"
+  ip netns add "$name" &&
+    ip link add "${name}0" type veth peer name "${name}1" netns "$name" &&
+    sysctl -qw "net.ipv6.conf.${name}0.disable_ipv6=1" &&
+    ip addr add 10.211.0.1/24 dev "${name}0" &&
+    ip link set "${name}0" up &&
+    ip netns exec "$name" ip addr add 10.211.0.2/24 dev "${name}1" &&
+    ip netns exec "$name" ip link set "${name}1" up || return 1
+  printf '\\Device\\NPF_{%08X-0000-0000-0000-4E6574446576}\n' "$(cat "/sys/class/net/${name}0/ifindex")"
+}
+
 e2e_veth_cleanup() {
   ip link del "${1}0" 2>/dev/null
   ip netns del "$1" 2>/dev/null
