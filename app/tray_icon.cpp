@@ -161,8 +161,9 @@ void TrayIcon::RebuildTip(CaptureEngine& engine, std::atomic<bool>& sampleReady,
     if (history.empty()) return; // tried again on the next mouse move
     text = BuildTipText(history.back(), usageLine);
   }
-  // Handled at once on this thread; the lock is already released so that the
-  // sampler is not kept waiting while the shell updates the icon.
-  SendMessageW(OwnerWindow, WM_STATUSINFO, StatusOk | StatusSetTip, reinterpret_cast<LPARAM>(text.c_str()));
+  // Handled here on the window thread, after the lock is released so that the
+  // sampler is not kept waiting. Not as WM_STATUSINFO: the window takes that
+  // only with a letter from the engine's mailbox.
+  HandleStatusInfo(StatusOk | StatusSetTip, text.c_str());
   sampleReady.store(false, std::memory_order_relaxed);
 }
