@@ -160,7 +160,14 @@ bool InitApplication(Shell& shell) {
   shell.Addresses.Start(shell.MainWindow);
   // Started with the user's logon, the program may be quicker than the
   // Wi-Fi or a USB adapter: the capture waits a while for its adapter.
-  if (!shell.Engine.StartCapture(false, AdapterWait::AtLaunch)) {
+  const bool capturing = !shell.ExitDuringStartup && shell.Engine.StartCapture(false, AdapterWait::AtLaunch);
+  // Asked to leave while the adapter dialog was up: no error box, which would
+  // only hold the exit up again.
+  if (shell.ExitDuringStartup) {
+    shell.Engine.StopCapture();
+    return false;
+  }
+  if (!capturing) {
     MessageBoxW(
         shell.MainWindow,
         // "ihre" is kept on purpose: users and tests know this text.
@@ -207,15 +214,19 @@ int Run(Shell& shell) {
   bool started;
   {
     // The adapter dialog and the boxes of start-up hand the window commands
-    // and a close: they wait, as they do behind any other dialog, so that
-    // nothing half started is stored or destroyed.
+    // and a close. Commands wait, as they do behind any other dialog, so that
+    // nothing half started is stored or destroyed; an exit ends start-up.
     const ModalScope startup(shell);
+    shell.Starting = true;
     started = InitApplication(shell);
+    shell.Starting = false;
   }
   if (!started) {
     DestroyWindow(shell.MainWindow);
     return ExitFailed;
   }
+  // Asked after start-up's last chance to notice: the normal close.
+  if (shell.ExitDuringStartup) PostMessageW(shell.MainWindow, WM_CLOSE, 0, 0);
   const int code = RunMessageLoop();
   // The window is gone; its close path saved the settings.
   shell.Engine.StopCapture();

@@ -39,6 +39,15 @@ void ClosePath(Shell& shell, HWND window) {
   DestroyWindow(window);
 }
 
+// An exit asked for while start-up shows the adapter dialog or its error box
+// (the uninstaller's close, "Programm beenden" from the icon): the dialog goes
+// as if declined and start-up ends as failed. Waiting for it would keep the
+// process alive behind a box nobody may be looking at.
+void LeaveStartup(Shell& shell) {
+  shell.ExitDuringStartup = true;
+  platform::DeclineBoxesOfThread(GetCurrentThreadId());
+}
+
 void ApplySettingsSheet(Shell& shell, HWND window) {
   Settings& settings = shell.AppSettings;
   Settings before;
@@ -60,6 +69,10 @@ void ApplySettingsSheet(Shell& shell, HWND window) {
 }
 
 void OnCommand(Shell& shell, HWND window, WPARAM command) {
+  if (shell.Starting && command == CmdExit) {
+    LeaveStartup(shell);
+    return;
+  }
   if (ShellBusy(shell)) return;
   ModalScope modal(shell);
   switch (command) {
@@ -185,15 +198,20 @@ LRESULT HandleMessage(Shell& shell, HWND window, UINT message, WPARAM wParam, LP
   case WM_PRINTCLIENT: PaintGraphOf(shell, window, reinterpret_cast<HDC>(wParam)); return 0;
   case WM_ERASEBKGND: return 1; // the graph paints every pixel
   case WM_CLOSE:
-    if (!ShellBusy(shell)) ClosePath(shell, window);
+    if (shell.Starting)
+      LeaveStartup(shell);
+    else if (!ShellBusy(shell))
+      ClosePath(shell, window);
     return 0;
   case WM_QUERYENDSESSION:
-    SaveSettings(shell);
+    // Before start-up has finished there is nothing of this run worth storing
+    // over the file: no adapter chosen yet, a window not yet shown.
+    if (!shell.Starting) SaveSettings(shell);
     FadeWindow(window, Alpha(shell), 0, ShowHideFadeMs);
     ShowWindow(window, SW_HIDE);
     return TRUE;
   case WM_TIMER:
-    if (wParam == AutosaveTimer) SaveSettings(shell);
+    if (wParam == AutosaveTimer && !shell.Starting) SaveSettings(shell);
     if (wParam == TrayRetryTimer) AddIconAgain(shell, window, true);
     return 0;
   case WM_DISPLAYCHANGE:

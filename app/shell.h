@@ -47,6 +47,11 @@ struct Shell {
   // Open while a command or the start-up shows a modal dialog or box (see
   // ModalScope).
   int ModalDepth = 0;
+  // From the window's creation until start-up has shown it or failed. An exit
+  // asked for meanwhile declines start-up's dialog or box and makes start-up
+  // fail (exit code 1) without storing anything half started.
+  bool Starting = false;
+  bool ExitDuringStartup = false;
 
   // Built on the window procedure's first message, bound to that window.
   std::optional<TrayIcon> Tray;

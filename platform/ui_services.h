@@ -48,6 +48,9 @@ void SendTextMessage(WindowHandle window, unsigned message, std::uintptr_t wPara
 // On the window thread, for a message that SendTextMessage announced: the
 // letter named by lParam; false for a message from anybody else.
 bool TakeTextMessage(WindowHandle window, unsigned message, std::uintptr_t lParam, TextLetter& letter);
+// Takes down every dialog and box that the thread (a Windows thread id) shows,
+// as if the user had declined it (the button that BoxCloser picks).
+void DeclineBoxesOfThread(std::uint32_t thread);
 #endif
 int ShowMessageBox(WindowHandle owner, const wchar_t* text, const wchar_t* caption, unsigned flags,
                    BoxCloser* closer = nullptr);

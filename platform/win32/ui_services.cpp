@@ -47,6 +47,8 @@ bool TakeTextMessage(WindowHandle window, unsigned message, std::uintptr_t lPara
   return Mailbox().Take(lParam, window, message, letter);
 }
 
+void DeclineBoxesOfThread(std::uint32_t thread) { EnumThreadWindows(thread, DeclineBox, 0); }
+
 int ShowMessageBox(WindowHandle owner, const wchar_t* text, const wchar_t* caption, unsigned flags,
                    BoxCloser* closer) {
   if (closer != nullptr) {
@@ -58,7 +60,7 @@ int ShowMessageBox(WindowHandle owner, const wchar_t* text, const wchar_t* capti
 
 void BoxCloser::Close() {
   IsClosed = true;
-  if (const DWORD thread = ShowingThread.load()) EnumThreadWindows(thread, DeclineBox, 0);
+  if (const DWORD thread = ShowingThread.load()) DeclineBoxesOfThread(thread);
 }
 
 } // namespace platform
